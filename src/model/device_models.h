@@ -1,0 +1,37 @@
+#pragma once
+
+#include "register_table.h"
+
+#include <QList>
+#include <QString>
+
+// The built-in register map of one transducer model.
+struct DeviceModel
+{
+    int deviceId = 0;
+    QList<int> mapRows; // indices into the full register map, in device order
+    const char *configFileName = "";
+
+    int parameterCount() const { return int(mapRows.size()); }
+};
+
+struct BuiltInRegister
+{
+    const char16_t *name;
+    quint16 address;
+    quint8 size;
+};
+
+// The full map (that of the largest model) and the calibration block with
+// its stored coefficient texts, common to all models.
+const QList<BuiltInRegister> &fullRegisterMap();
+const QList<BuiltInRegister> &calibrationBlock();
+constexpr const char *CalibrationCoefficientText = "5000";
+
+const QList<DeviceModel> &deviceModels();
+const DeviceModel *findDeviceModel(int deviceId);
+
+// Replaces the table and its list by the model's built-in map and sets the
+// configuration file name to the model's default. An unknown device ID leaves
+// the table empty and the file name as it was, and returns false.
+bool buildRegisterTable(RegisterTable &table, int deviceId, QString &configFileName);

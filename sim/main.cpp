@@ -1,0 +1,337 @@
+// vxn-sim: a VXN transducer on a pseudo-terminal, for trying the program
+// without hardware and for end-to-end tests.
+
+#include "line_log.h"
+#include "pseudo_terminal.h"
+#include "transducer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <deque>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// 9600 baud, 10 bits per character.
+constexpr auto CharacterTime = std::chrono::microseconds(1042);
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onStopSignal(int)
+{
+    stopRequested = 1;
+}
+
+struct Outgoing
+{
+    QByteArray text;
+    Clock::time_point due;
+    qsizetype sent = 0;
+};
+
+class Simulator
+{
+public:
+    Simulator(Transducer transducer, bool pacing, QString linkPath)
+        : device(std::move(transducer)), pacing(pacing), linkPath(std::move(linkPath))
+    {
+    }
+
+    bool start()
+    {
+        QString error;
+        if (!line.create(&error)) {
+            LineLog::event(QStringLiteral("cannot create a pseudo-terminal: %1").arg(error));
+            return false;
+        }
+        announce();
+        return true;
+    }
+
+    void run()
+    {
+        bool stdinOpen = true;
+        while (!stopRequested) {
+            const bool attached = line.clientAttached();
+            if (attached != clientAttached)
+                onAttachedChanged(attached);
+
+            pollfd fds[2] = {{attached ? line.masterFd() : -1, POLLIN, 0},
+                             {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
+            if (::poll(fds, 2, pollTimeoutMs(attached)) < 0 && errno != EINTR)
+                break;
+            if (fds[0].revents & POLLIN)
+                receive();
+            if (fds[1].revents & (POLLIN | POLLHUP))
+                stdinOpen = readCommand();
+            if (clientAttached)
+                sendDue();
+        }
+    }
+
+    void stop()
+    {
+        if (!linkPath.isEmpty())
+            QFile::remove(linkPath);
+        line.close();
+        LineLog::event(QStringLiteral("stopped"));
+    }
+
+private:
+    void announce()
+    {
+        std::printf("%s\n", line.devicePath().toLocal8Bit().constData());
+        std::fflush(stdout);
+        if (!linkPath.isEmpty()) {
+            QFile::remove(linkPath);
+            if (!QFile::link(line.devicePath(), linkPath))
+                LineLog::event(QStringLiteral("cannot make the link %1").arg(linkPath));
+        }
+        LineLog::event(QStringLiteral("transducer %1 on %2%3, fault %4")
+                           .arg(device.deviceId())
+                           .arg(line.devicePath(),
+                                linkPath.isEmpty() ? QString() : QStringLiteral(" (") + linkPath + u')',
+                                faultName(device.fault())));
+    }
+
+    void onAttachedChanged(bool attached)
+    {
+        clientAttached = attached;
+        if (attached) {
+            LineLog::event(QStringLiteral("client opened the line"));
+            return;
+        }
+        LineLog::event(QStringLiteral("client closed the line"));
+        received.clear();
+        outgoing.clear();
+        // A client that was killed leaves the terminal locked and with its
+        // own settings; the next one must find a clean line.
+        if (!line.resetLine()) {
+            LineLog::event(QStringLiteral("cannot reset the line, serving a new one"));
+            if (line.create(nullptr))
+                announce();
+        }
+    }
+
+    int pollTimeoutMs(bool attached) const
+    {
+        if (!attached)
+            return 20; // the master reports the hang-up at once; do not spin
+        if (outgoing.empty())
+            return 100;
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+            outgoing.front().due - Clock::now());
+        return int(std::clamp<qint64>(wait.count(), 0, 100)) + (pacing ? 1 : 0);
+    }
+
+    void receive()
+    {
+        char buffer[4096];
+        ssize_t count;
+        while ((count = ::read(line.masterFd(), buffer, sizeof buffer)) > 0)
+            received.append(buffer, count);
+        for (;;) {
+            const qsizetype start = received.indexOf(':');
+            if (start < 0) {
+                if (!received.isEmpty())
+                    LineLog::frame("junk", received);
+                received.clear();
+                return;
+            }
+            if (start > 0) {
+                LineLog::frame("junk", QByteArrayView(received).first(start));
+                received.remove(0, start);
+            }
+            const qsizetype end = received.indexOf('\n');
+            if (end < 0)
+                return;
+            const QByteArray request = received.left(end + 1);
+            received.remove(0, end + 1);
+            LineLog::frame("<-", request);
+            answer(request);
+        }
+    }
+
+    void answer(const QByteArray &request)
+    {
+        const auto reply = device.respond(request);
+        if (!reply) {
+            LineLog::event(QStringLiteral("no answer (fault %1)").arg(faultName(device.fault())));
+            return;
+        }
+        if (reply->delayMs > 0)
+            LineLog::event(QStringLiteral("answering in %1 ms").arg(reply->delayMs));
+        Outgoing out;
+        out.text = reply->text;
+        out.due = Clock::now() + std::chrono::milliseconds(reply->delayMs);
+        // Replies leave in order; a late one holds back those behind it.
+        if (!outgoing.empty())
+            out.due = std::max(out.due, outgoing.back().due);
+        outgoing.push_back(out);
+    }
+
+    void sendDue()
+    {
+        while (!outgoing.empty()) {
+            Outgoing &out = outgoing.front();
+            const auto now = Clock::now();
+            if (now < out.due)
+                return;
+            qsizetype target = out.text.size();
+            if (pacing) {
+                const auto elapsed = now - out.due;
+                target = std::min<qsizetype>(target, 1 + elapsed / CharacterTime);
+            }
+            while (out.sent < target) {
+                const ssize_t written =
+                    ::write(line.masterFd(), out.text.constData() + out.sent, target - out.sent);
+                if (written <= 0)
+                    return;
+                out.sent += written;
+            }
+            if (out.sent < out.text.size())
+                return;
+            LineLog::frame("->", out.text);
+            outgoing.pop_front();
+        }
+    }
+
+    // One command per line: "fault KIND" (or just the kind), or "quit".
+    bool readCommand()
+    {
+        char buffer[256];
+        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count <= 0)
+            return false;
+        commands.append(buffer, count);
+        qsizetype end;
+        while ((end = commands.indexOf('\n')) >= 0) {
+            const QString command = QString::fromLocal8Bit(commands.left(end)).trimmed();
+            commands.remove(0, end + 1);
+            execute(command);
+        }
+        return true;
+    }
+
+    void execute(const QString &command)
+    {
+        if (command.isEmpty())
+            return;
+        if (command == u"quit") {
+            stopRequested = 1;
+            return;
+        }
+        QString kind = command;
+        if (kind.startsWith(u"fault "))
+            kind = kind.mid(6).trimmed();
+        if (const auto fault = faultFromName(kind)) {
+            device.setFault(*fault);
+            LineLog::event(QStringLiteral("fault %1").arg(faultName(*fault)));
+        } else {
+            LineLog::event(QStringLiteral("unknown command \"%1\"; faults: %2")
+                               .arg(command, faultNames().join(u", ")));
+        }
+    }
+
+    Transducer device;
+    bool pacing;
+    QString linkPath;
+    PseudoTerminal line;
+    bool clientAttached = false;
+    QByteArray received;
+    QByteArray commands;
+    std::deque<Outgoing> outgoing;
+};
+
+QString helpText()
+{
+    return QStringLiteral(
+               "Simulates a VXN transducer on a pseudo-terminal.\n\n"
+               "It prints the terminal's device path as the first line of its standard\n"
+               "output and serves until stopped (Ctrl+C, SIGTERM or the command quit).\n"
+               "Point the program at it with OSTRIVAN_COM1=<path> (or COM2 ... COM8).\n\n"
+               "The transducer answers a ReadConfig request naming another device ID\n"
+               "with its own ID (function 0xE4) and one naming its own ID with its\n"
+               "configuration (0x64). It stores a WriteConfig request naming its own ID\n"
+               "and echoes it (0x65); another ID gets 0xE5 with its own ID. Replies go\n"
+               "out at 9600 baud pace (about 1.04 ms a character) unless --no-pacing.\n\n"
+               "Faults, chosen with --fault or by a line \"fault KIND\" on standard input:\n"
+               "  none          answers correctly\n"
+               "  silent        never answers\n"
+               "  late          answers after the reply window (%1 ms read, %2 ms write)\n"
+               "  truncated     sends the first half of each reply\n"
+               "  bad-lrc       sends a wrong LRC\n"
+               "  lowercase     sends lower-case hex digits\n"
+               "  noise         sends junk before the colon\n"
+               "  echo-changed  echoes a write with its last byte changed\n"
+               "  echo-address  echoes a write with another address byte\n"
+               "  other-id      answers as device ID %3\n\n"
+               "Every frame received and sent is logged with a timestamp on standard error.")
+        .arg(Transducer::LateReadReplyMs)
+        .arg(Transducer::LateWriteReplyMs)
+        .arg(Transducer::OtherDeviceId);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vxn-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(helpText());
+    parser.addHelpOption();
+    const QCommandLineOption modelOption(QStringLiteral("model"),
+                                         QStringLiteral("Device ID: 100, 200, 300, 400 or 401."),
+                                         QStringLiteral("ID"), QStringLiteral("401"));
+    const QCommandLineOption linkOption(
+        QStringLiteral("link"), QStringLiteral("Also make a symbolic link to the terminal at PATH."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption faultOption(QStringLiteral("fault"),
+                                         QStringLiteral("Start with this fault (see above)."),
+                                         QStringLiteral("KIND"), QStringLiteral("none"));
+    const QCommandLineOption noPacingOption(
+        QStringLiteral("no-pacing"), QStringLiteral("Send replies at once, not at line speed."));
+    parser.addOptions({modelOption, linkOption, faultOption, noPacingOption});
+    parser.process(app);
+
+    bool numeric = false;
+    const int model = parser.value(modelOption).toInt(&numeric);
+    auto transducer = numeric ? Transducer::withDefaults(model) : std::nullopt;
+    if (!transducer) {
+        std::fprintf(stderr, "vxn-sim: unknown model \"%s\"; use 100, 200, 300, 400 or 401\n",
+                     qPrintable(parser.value(modelOption)));
+        return 2;
+    }
+    const auto fault = faultFromName(parser.value(faultOption));
+    if (!fault) {
+        std::fprintf(stderr, "vxn-sim: unknown fault \"%s\"; use one of: %s\n",
+                     qPrintable(parser.value(faultOption)), qPrintable(faultNames().join(u", ")));
+        return 2;
+    }
+    transducer->setFault(*fault);
+
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    Simulator simulator(*transducer, !parser.isSet(noPacingOption), parser.value(linkOption));
+    if (!simulator.start())
+        return 1;
+    simulator.run();
+    simulator.stop();
+    return 0;
+}

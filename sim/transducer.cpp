@@ -1,0 +1,187 @@
+#include "transducer.h"
+
+#include "device_models.h"
+#include "modbus_ascii.h"
+#include "text_number.h"
+
+#include <cmath>
+
+namespace {
+
+struct FaultName
+{
+    Fault fault;
+    const char *name;
+};
+
+constexpr FaultName faultTable[] = {
+    {Fault::None, "none"},
+    {Fault::Silent, "silent"},
+    {Fault::Late, "late"},
+    {Fault::Truncated, "truncated"},
+    {Fault::BadLrc, "bad-lrc"},
+    {Fault::LowerCase, "lowercase"},
+    {Fault::Noise, "noise"},
+    {Fault::EchoChanged, "echo-changed"},
+    {Fault::EchoAddress, "echo-address"},
+    {Fault::OtherId, "other-id"},
+};
+
+// The link settings a transducer leaves the factory with: address 5,
+// 9600 baud, even parity, one stop bit, ASCII; two-byte cells; 3-wire.
+constexpr quint8 DefaultAddress = 5;
+constexpr quint8 DefaultLinkByte = 0x45;
+constexpr quint8 DefaultCellSize = 2;
+constexpr quint8 DefaultWiring = 0x20;
+
+// Coefficients that differ from the built-in 1.0, so that a read changes
+// what the window shows: voltages 0.8, currents 1.2, frequency 1.5.
+double startingCoefficient(int row, bool special)
+{
+    if (special)
+        return row == 30 ? 1.5 : 1.0;
+    if (row < 4)
+        return 0.8;
+    if (row < 8)
+        return 1.2;
+    return 1.0;
+}
+
+void appendBigEndian(QByteArray &bytes, quint32 value, int width)
+{
+    for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
+        bytes.append(char((value >> shift) & 0xFF));
+}
+
+} // namespace
+
+std::optional<Fault> faultFromName(const QString &name)
+{
+    for (const FaultName &entry : faultTable) {
+        if (name == QLatin1String(entry.name))
+            return entry.fault;
+    }
+    return std::nullopt;
+}
+
+QString faultName(Fault fault)
+{
+    for (const FaultName &entry : faultTable) {
+        if (entry.fault == fault)
+            return QLatin1String(entry.name);
+    }
+    return QString();
+}
+
+QStringList faultNames()
+{
+    QStringList names;
+    for (const FaultName &entry : faultTable)
+        names << QLatin1String(entry.name);
+    return names;
+}
+
+std::optional<Transducer> Transducer::withDefaults(int deviceId)
+{
+    MemoryRegisterList list;
+    RegisterTable table(list);
+    QString fileName;
+    if (!buildRegisterTable(table, deviceId, fileName))
+        return std::nullopt;
+
+    QByteArray image;
+    appendBigEndian(image, quint32(deviceId), 2);
+    image.append(char(DefaultAddress));
+    image.append(char(DefaultLinkByte));
+    image.append(char(DefaultCellSize));
+    image.append(char(DefaultWiring));
+    for (int r = 0; r < table.rowCount(); ++r)
+        appendBigEndian(image, TextNumber::parseHex(table.row(r).address) & 0xFFFF, 2);
+    for (int r = 0; r < table.rowCount(); ++r) {
+        const RegisterEntry row = table.row(r);
+        const bool special = RegisterTable::isSpecialRegister(row.name);
+        const double coefficient =
+            row.kind == RegisterKind::Calibration
+                ? RegisterTable::coefficientFromText(row.coefficient, special)
+                : startingCoefficient(r, special);
+        appendBigEndian(image, quint32(std::trunc(coefficient * 65536)), 3);
+        image.append(char(TextNumber::parseInt(row.size) & 0xFF));
+    }
+    return Transducer(deviceId, image);
+}
+
+QByteArray Transducer::replyForm() const
+{
+    // The reply carries the Modbus address in its address byte, not in the data.
+    QByteArray data = config;
+    data.remove(2, 1);
+    return data;
+}
+
+Transducer::Reply Transducer::frame(quint8 address, quint8 function, QByteArray data,
+                                    int lateMs) const
+{
+    Reply reply;
+    reply.text = ModbusAscii::buildRequest(address, function, data);
+    const qsizetype length = reply.text.size();
+    switch (currentFault) {
+    case Fault::Late:
+        reply.delayMs = lateMs;
+        break;
+    case Fault::Truncated:
+        reply.text.truncate(length / 2);
+        break;
+    case Fault::BadLrc: {
+        const quint8 lrc = ModbusAscii::decodeHexPair(reply.text[length - 4], reply.text[length - 3]);
+        reply.text.replace(length - 4, 2, ModbusAscii::encodeHexByte(quint8(lrc + 1)));
+        break;
+    }
+    case Fault::LowerCase:
+        reply.text = reply.text.toLower();
+        break;
+    case Fault::Noise:
+        reply.text.prepend("#~\x7F");
+        break;
+    default:
+        break;
+    }
+    return reply;
+}
+
+std::optional<Transducer::Reply> Transducer::respond(QByteArrayView request)
+{
+    using namespace ModbusAscii;
+    const ParsedReply parsed = parseReply(request);
+    if (currentFault == Fault::Silent || parsed.outcome != ParsedReply::Outcome::Bytes)
+        return std::nullopt;
+    const QByteArray &bytes = parsed.bytes;
+    const quint8 function = quint8(bytes[1]);
+    if ((function != ReadConfig && function != WriteConfig) || bytes.size() < 4)
+        return std::nullopt;
+    const int lateMs = function == ReadConfig ? LateReadReplyMs : LateWriteReplyMs;
+    const quint8 ownAddress = quint8(config[2]);
+
+    const int requestedId = (quint8(bytes[2]) << 8) | quint8(bytes[3]);
+    const int answeringId = currentFault == Fault::OtherId ? OtherDeviceId : id;
+    if (requestedId != id || currentFault == Fault::OtherId) {
+        QByteArray data;
+        appendBigEndian(data, quint32(answeringId), 2);
+        return frame(ownAddress, quint8(function | 0x80), data, lateMs);
+    }
+
+    if (function == ReadConfig)
+        return frame(ownAddress, ReadConfig, replyForm(), lateMs);
+
+    // A write takes a whole image: the header and six bytes per register.
+    const QByteArray image = bytes.mid(2);
+    if (image.size() < 6 || (image.size() - 6) % 6 != 0)
+        return std::nullopt;
+    config = image;
+    QByteArray echo = replyForm();
+    quint8 address = quint8(config[2]);
+    if (currentFault == Fault::EchoChanged)
+        echo[echo.size() - 1] = char(echo[echo.size() - 1] ^ 0x01);
+    if (currentFault == Fault::EchoAddress)
+        address = quint8(address + 1);
+    return frame(address, WriteConfig, echo, lateMs);
+}

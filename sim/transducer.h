@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Ways in which the simulated transducer misbehaves on purpose.
+enum class Fault {
+    None,
+    Silent,      // never answers
+    Late,        // answers after the reply window has closed
+    Truncated,   // sends only the first half of the reply
+    BadLrc,      // wrong LRC characters
+    LowerCase,   // lower-case hex digits
+    Noise,       // junk before the colon
+    EchoChanged, // a write echo with one byte changed
+    EchoAddress, // a write echo with another address byte
+    OtherId,     // answers as a device with another ID
+};
+
+std::optional<Fault> faultFromName(const QString &name);
+QString faultName(Fault fault);
+QStringList faultNames();
+
+// A VXN transducer as seen from the line: it holds a configuration image and
+// answers ReadConfig and WriteConfig requests addressed by its device ID.
+class Transducer
+{
+public:
+    static constexpr int OtherDeviceId = 150;
+    static constexpr int LateReadReplyMs = 1500;  // the read window is 1 s
+    static constexpr int LateWriteReplyMs = 4500; // the write window is 4 s
+
+    struct Reply
+    {
+        QByteArray text;
+        int delayMs = 0;
+    };
+
+    // Starts with the model's built-in map, some non-default coefficients and
+    // typical link settings. Returns nullopt for an unknown model.
+    static std::optional<Transducer> withDefaults(int deviceId);
+
+    int deviceId() const { return id; }
+    // The configuration in request form: ID, address, LinkByte, cell size,
+    // wiring, address block, coefficient block.
+    QByteArray image() const { return config; }
+    Fault fault() const { return currentFault; }
+    void setFault(Fault fault) { currentFault = fault; }
+
+    // The answer to one received text (":" … LF), or nullopt for none.
+    std::optional<Reply> respond(QByteArrayView request);
+
+private:
+    Transducer(int deviceId, QByteArray image) : id(deviceId), config(std::move(image)) {}
+    QByteArray replyForm() const;
+    Reply frame(quint8 address, quint8 function, QByteArray data, int lateMs) const;
+
+    int id;
+    QByteArray config;
+    Fault currentFault = Fault::None;
+};

@@ -1,0 +1,76 @@
+#include "mode_string.h"
+
+#include <QStringList>
+
+namespace {
+
+std::optional<QSerialPort::Parity> parityFromText(QString text)
+{
+    if (text == u"НЕТ")
+        text = QStringLiteral("N");
+    else if (text == u"НЕЧЕТ")
+        text = QStringLiteral("O");
+    else if (text == u"ЧЕТ")
+        text = QStringLiteral("E");
+    if (text.isEmpty())
+        return std::nullopt;
+    switch (text.at(0).unicode()) {
+    case 'E':
+        return QSerialPort::EvenParity;
+    case 'M':
+        return QSerialPort::MarkParity;
+    case 'N':
+        return QSerialPort::NoParity;
+    case 'O':
+        return QSerialPort::OddParity;
+    case 'S':
+        return QSerialPort::SpaceParity;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<QSerialPort::StopBits> stopBitsFromText(const QString &text)
+{
+    if (text == u"1")
+        return QSerialPort::OneStop;
+    if (text == u"1.5")
+        return QSerialPort::OneAndHalfStop;
+    if (text == u"2")
+        return QSerialPort::TwoStop;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<LineSettings> parseModeString(const QString &mode)
+{
+    QString compact = mode;
+    compact.remove(u' ');
+    const QStringList fields = compact.split(u',');
+    // A fifth field would be part of the stop-bits text and is refused there.
+    if (fields.size() < 4)
+        return std::nullopt;
+    const QString stopText = compact.section(u',', 3);
+
+    bool numeric = false;
+    const int baudRate = fields[0].toInt(&numeric);
+    if (!numeric || baudRate <= 0 || !fields[0].at(0).isDigit())
+        return std::nullopt;
+
+    const QString &dataText = fields[2];
+    if (dataText.size() != 1 || dataText.at(0) < u'5' || dataText.at(0) > u'8')
+        return std::nullopt;
+
+    const auto parity = parityFromText(fields[1]);
+    const auto stopBits = stopBitsFromText(stopText);
+    if (!parity || !stopBits)
+        return std::nullopt;
+
+    LineSettings settings;
+    settings.baudRate = baudRate;
+    settings.parity = *parity;
+    settings.dataBits = QSerialPort::DataBits(dataText.at(0).unicode() - u'0');
+    settings.stopBits = *stopBits;
+    return settings;
+}

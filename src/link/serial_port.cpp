@@ -1,0 +1,122 @@
+#include "serial_port.h"
+
+#include "port_names.h"
+
+#include <QFileInfo>
+#include <QMetaObject>
+
+SerialPort::SerialPort(QObject *parent) : QObject(parent)
+{
+    connect(&port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
+}
+
+SerialPort::~SerialPort()
+{
+    close();
+}
+
+bool SerialPort::open(const QString &portName)
+{
+    close();
+    const QString location = resolvePortName(portName);
+    if (location.isEmpty())
+        return false;
+    port.setPortName(location);
+    portLocation = location;
+    lost = false;
+    if (!port.open(QIODevice::ReadWrite)) {
+        port.clearError();
+        return false;
+    }
+#ifdef Q_OS_LINUX
+    pseudoTerminal = QFileInfo(location).canonicalFilePath().startsWith(u"/dev/pts/");
+#endif
+    return true;
+}
+
+bool SerialPort::isOpen() const
+{
+    return port.isOpen() && !lost;
+}
+
+bool SerialPort::configure(const QString &mode)
+{
+    if (!isOpen())
+        return false;
+    const std::optional<LineSettings> settings = parseModeString(mode);
+    if (!settings)
+        return false;
+    const LineSettings previous{port.baudRate(), port.parity(), port.dataBits(), port.stopBits()};
+    if (applySettings(*settings))
+        return true;
+    applySettings(previous);
+    return false;
+}
+
+bool SerialPort::applySettings(const LineSettings &settings)
+{
+    // A pseudo-terminal has no line: it carries 8-bit characters without
+    // parity and has no modem lines, so it refuses 7 data bits, any parity
+    // other than none, and RTS/DTR. There those are left as the terminal
+    // holds them; the rate and stop bits still have to be taken. A real
+    // adapter must take every setting.
+    const bool ok = port.setBaudRate(settings.baudRate) && port.setStopBits(settings.stopBits);
+    const bool lineOk = port.setParity(settings.parity) && port.setDataBits(settings.dataBits) &&
+                        port.setDataTerminalReady(false) && port.setRequestToSend(true);
+    port.clearError();
+    return ok && (lineOk || pseudoTerminal);
+}
+
+bool SerialPort::write(QByteArrayView bytes)
+{
+    if (!isOpen())
+        return false;
+    const qint64 taken = port.write(bytes.data(), bytes.size());
+    // Starts the transfer now rather than at the next event-loop pass; what
+    // the driver cannot take yet stays in Qt's buffer and goes out later.
+    port.flush();
+    return taken == bytes.size();
+}
+
+qsizetype SerialPort::readAvailable(char *buffer, qsizetype capacity)
+{
+    if (!isOpen() || reading || capacity <= 0)
+        return 0;
+    // Qt refills its buffer only from the event loop; a zero wait pulls in
+    // what the system has queued right now. It can emit readyRead and
+    // errorOccurred from inside, hence the guard.
+    reading = true;
+    port.waitForReadyRead(0);
+    reading = false;
+    if (!isOpen())
+        return 0;
+    const qint64 count = port.read(buffer, capacity);
+    if (port.bytesAvailable() > 0)
+        port.readAll();
+    return count > 0 ? qsizetype(count) : 0;
+}
+
+void SerialPort::close()
+{
+    lost = false;
+    pseudoTerminal = false;
+    if (port.isOpen())
+        port.close();
+    port.clearError();
+}
+
+void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
+        return;
+    // The device has gone. Qt would report the same error on every event-loop
+    // pass while the port stays open, so it is closed, though not from inside
+    // Qt's own signal.
+    if (!lost && port.isOpen()) {
+        lost = true;
+        QMetaObject::invokeMethod(this, [this] {
+            if (lost)
+                close();
+        }, Qt::QueuedConnection);
+    }
+}

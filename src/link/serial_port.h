@@ -1,0 +1,52 @@
+#pragma once
+
+#include "mode_string.h"
+
+#include <QByteArrayView>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+// The one port through which the program reaches the RS-485 line. Writes
+// never block; reads take exactly what has arrived, never waiting for more.
+// A port whose device goes away (an adapter pulled out) closes itself, after
+// which reads give 0 and writes fail until the port is opened again.
+class SerialPort : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SerialPort(QObject *parent = nullptr);
+    ~SerialPort() override;
+
+    // Opens "COM1" … "COM8" (see resolvePortName) or a device path, for this
+    // program alone. A port already held is closed first.
+    bool open(const QString &portName);
+    // Applies a mode string such as "9600,N,7,2" with RTS on and DTR off.
+    // A malformed string is refused and changes nothing.
+    bool configure(const QString &mode);
+    // Hands the whole block to the port; true when all of it was taken.
+    bool write(QByteArrayView bytes);
+    // Moves the bytes queued at the port into buffer and returns their count.
+    // At most capacity bytes are returned; anything queued beyond that is
+    // discarded, since no reply is that long and the remainder would only
+    // spoil the next reply.
+    qsizetype readAvailable(char *buffer, qsizetype capacity);
+    void close();
+
+    bool isOpen() const;
+    // A pseudo-terminal stands in for the line when the simulated transducer
+    // is used; see configure for what it cannot hold.
+    bool isPseudoTerminal() const { return pseudoTerminal; }
+    QString location() const { return portLocation; }
+
+private:
+    void onErrorOccurred(QSerialPort::SerialPortError error);
+    bool applySettings(const LineSettings &settings);
+
+    QSerialPort port;
+    QString portLocation;
+    bool pseudoTerminal = false;
+    bool lost = false;
+    bool reading = false;
+};

@@ -1,0 +1,118 @@
+#include "mode_string.h"
+#include "port_names.h"
+
+#include <QTest>
+
+class TestPortSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parseModeString_data();
+    void parseModeString();
+    void malformedModeStrings_data();
+    void malformedModeStrings();
+    void orderSerialDevices_data();
+    void orderSerialDevices();
+    void comNamesFromEnvironment();
+};
+
+void TestPortSettings::parseModeString_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("baudRate");
+    QTest::addColumn<int>("parity");
+    QTest::addColumn<int>("dataBits");
+    QTest::addColumn<int>("stopBits");
+    QTest::newRow("the port's own") << "9600,N,7,2" << 9600 << int(QSerialPort::NoParity) << 7
+                                    << int(QSerialPort::TwoStop);
+    QTest::newRow("blanks and odd word") << " 19200 , НЕЧЕТ , 8 , 2 " << 19200
+                                         << int(QSerialPort::OddParity) << 8
+                                         << int(QSerialPort::TwoStop);
+    QTest::newRow("even word, 1.5 stop") << "1200,ЧЕТ,5,1.5" << 1200
+                                         << int(QSerialPort::EvenParity) << 5
+                                         << int(QSerialPort::OneAndHalfStop);
+    QTest::newRow("none word") << "4800,НЕТ,8,1" << 4800 << int(QSerialPort::NoParity) << 8
+                               << int(QSerialPort::OneStop);
+    QTest::newRow("mark") << "9600,M,7,1" << 9600 << int(QSerialPort::MarkParity) << 7
+                          << int(QSerialPort::OneStop);
+    QTest::newRow("space") << "9600,S,7,1" << 9600 << int(QSerialPort::SpaceParity) << 7
+                           << int(QSerialPort::OneStop);
+    QTest::newRow("first letter counts") << "9600,Odd,8,1" << 9600 << int(QSerialPort::OddParity)
+                                         << 8 << int(QSerialPort::OneStop);
+}
+
+void TestPortSettings::parseModeString()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, baudRate);
+    QFETCH(int, parity);
+    QFETCH(int, dataBits);
+    QFETCH(int, stopBits);
+    const auto settings = ::parseModeString(mode);
+    QVERIFY(settings.has_value());
+    QCOMPARE(settings->baudRate, baudRate);
+    QCOMPARE(int(settings->parity), parity);
+    QCOMPARE(int(settings->dataBits), dataBits);
+    QCOMPARE(int(settings->stopBits), stopBits);
+}
+
+void TestPortSettings::malformedModeStrings_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("empty") << "";
+    QTest::newRow("two commas") << "9600,N,7";
+    QTest::newRow("unknown parity") << "9600,X,7,2";
+    QTest::newRow("empty parity") << "9600,,7,2";
+    QTest::newRow("lower-case parity") << "9600,n,7,2";
+    QTest::newRow("stop bits 3") << "9600,N,7,3";
+    QTest::newRow("stop bits empty") << "9600,N,7,";
+    QTest::newRow("extra field") << "9600,N,7,2,1";
+    QTest::newRow("rate not a number") << "fast,N,7,2";
+    QTest::newRow("rate with junk") << "96x0,N,7,2";
+    QTest::newRow("rate zero") << "0,N,7,2";
+    QTest::newRow("negative rate") << "-9600,N,7,2";
+    QTest::newRow("data bits not a number") << "9600,N,x,2";
+    QTest::newRow("data bits two characters") << "9600,N,78,2";
+    QTest::newRow("data bits 9") << "9600,N,9,2";
+}
+
+void TestPortSettings::malformedModeStrings()
+{
+    QFETCH(QString, mode);
+    QVERIFY(!::parseModeString(mode).has_value());
+}
+
+void TestPortSettings::orderSerialDevices_data()
+{
+    QTest::addColumn<QStringList>("found");
+    QTest::addColumn<QStringList>("ordered");
+    QTest::newRow("USB first, numeric")
+        << QStringList{"/dev/ttyS1", "/dev/ttyUSB10", "/dev/ttyS0", "/dev/ttyUSB2", "/dev/ttyACM0"}
+        << QStringList{"/dev/ttyACM0", "/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyS0", "/dev/ttyS1"};
+    QTest::newRow("numbers, not text") << QStringList{"/dev/ttyS10", "/dev/ttyS9", "/dev/ttyS2"}
+                                       << QStringList{"/dev/ttyS2", "/dev/ttyS9", "/dev/ttyS10"};
+    QTest::newRow("none") << QStringList{} << QStringList{};
+}
+
+void TestPortSettings::orderSerialDevices()
+{
+    QFETCH(QStringList, found);
+    QFETCH(QStringList, ordered);
+    QCOMPARE(::orderSerialDevices(found), ordered);
+}
+
+void TestPortSettings::comNamesFromEnvironment()
+{
+    QCOMPARE(comPortNames(), (QStringList{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
+                                          "COM8"}));
+    qputenv("OSTRIVAN_COM3", "/tmp/line-of-com3");
+    QCOMPARE(resolvePortName("COM3"), QString("/tmp/line-of-com3"));
+    qunsetenv("OSTRIVAN_COM3");
+    // Anything other than COM1 … COM8 is a device path as it stands.
+    QCOMPARE(resolvePortName("/dev/ttyUSB0"), QString("/dev/ttyUSB0"));
+    QCOMPARE(resolvePortName("COM9"), QString("COM9"));
+}
+
+QTEST_APPLESS_MAIN(TestPortSettings)
+#include "tst_port_settings.moc"

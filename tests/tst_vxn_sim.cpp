@@ -1,0 +1,249 @@
+#include "modbus_ascii.h"
+#include "serial_port.h"
+#include "sim_process.h"
+
+#include <QTest>
+#include <array>
+#include <csignal>
+
+using namespace ModbusAscii;
+using Outcome = ParsedReply::Outcome;
+
+namespace {
+
+// Sends a request and gathers what arrives until a frame ends or time runs out.
+QByteArray exchange(SerialPort &port, const QByteArray &request, int timeoutMs)
+{
+    port.write(request);
+    QByteArray reply;
+    std::array<char, 1000> buffer{};
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs && !reply.endsWith('\n')) {
+        QTest::qWait(5);
+        reply.append(buffer.data(), port.readAvailable(buffer.data(), qsizetype(buffer.size())));
+    }
+    return reply;
+}
+
+QByteArray echoImage(const QByteArray &replyBytes)
+{
+    QByteArray echo = replyBytes.mid(2);
+    echo.insert(2, replyBytes[0]);
+    return echo;
+}
+
+} // namespace
+
+class TestVxnSim : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void helpNamesEveryFault();
+    void identificationThenRead();
+    void writeIsEchoed();
+    void faults_data();
+    void faults();
+    void repliesArriveAtLinePace();
+    void lateReplyComesAfterTheWindow();
+    void programClosesPortOnTermination();
+    void killedClientLeavesUsableLine();
+    void stopRemovesLink();
+};
+
+void TestVxnSim::helpNamesEveryFault()
+{
+    QProcess help;
+    help.start(QStringLiteral(VXN_SIM_PATH), {"--help"});
+    QVERIFY(help.waitForFinished(5000));
+    const QByteArray text = help.readAllStandardOutput();
+    for (const char *word : {"--model", "--link", "--fault", "--no-pacing", "silent", "late",
+                             "truncated", "bad-lrc", "lowercase", "noise", "echo-changed",
+                             "echo-address", "other-id"})
+        QVERIFY2(text.contains(word), word);
+}
+
+void TestVxnSim::identificationThenRead()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "401"}));
+    SerialPort port;
+    QVERIFY(port.open(sim.devicePath));
+    QVERIFY(port.configure(PortModeString));
+
+    const ParsedReply id = parseReply(exchange(port, buildReadConfigRequest(0), 1000));
+    QCOMPARE(id.outcome, Outcome::Bytes);
+    QCOMPARE(id.bytes.mid(1), QByteArray::fromHex("E40191"));
+
+    const QByteArray text = exchange(port, buildReadConfigRequest(401), 2000);
+    QCOMPARE(text.size(), 571);
+    const ParsedReply read = parseReply(text);
+    QCOMPARE(read.outcome, Outcome::Bytes);
+    QCOMPARE(quint8(read.bytes[1]), quint8(ReadConfig));
+    QCOMPARE(read.bytes.mid(2, 2), QByteArray::fromHex("0191"));
+    QVERIFY(sim.log().contains("<- :0064019" "10A\\r\\n"));
+}
+
+void TestVxnSim::writeIsEchoed()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "100", "--no-pacing"}));
+    SerialPort port;
+    QVERIFY(port.open(sim.devicePath));
+    const ParsedReply read = parseReply(exchange(port, buildReadConfigRequest(100), 1000));
+    QCOMPARE(read.outcome, Outcome::Bytes);
+    QByteArray image = echoImage(read.bytes);
+    QCOMPARE(image.size(), 126);
+    image[2] = char(33);
+    image[image.size() - 4] = char(0x02);
+
+    const ParsedReply echo = parseReply(exchange(port, buildWriteConfigRequest(image), 4000));
+    QCOMPARE(echo.outcome, Outcome::Bytes);
+    QCOMPARE(quint8(echo.bytes[1]), quint8(WriteConfig));
+    QCOMPARE(echoImage(echo.bytes), image);
+
+    // Another device ID is answered with the transducer's own.
+    QByteArray foreign = image;
+    foreign[1] = char(200);
+    const ParsedReply refused = parseReply(exchange(port, buildWriteConfigRequest(foreign), 4000));
+    QCOMPARE(refused.bytes.mid(1), QByteArray::fromHex("E50064"));
+}
+
+void TestVxnSim::faults_data()
+{
+    QTest::addColumn<QByteArray>("fault");
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::addColumn<bool>("echoMatches");
+    QTest::newRow("silent") << QByteArray("silent") << false << Outcome::NoReply << false;
+    QTest::newRow("truncated") << QByteArray("truncated") << false << Outcome::ReceptionError
+                               << false;
+    QTest::newRow("bad-lrc") << QByteArray("bad-lrc") << false << Outcome::ReceptionError << false;
+    QTest::newRow("lowercase") << QByteArray("lowercase") << false << Outcome::ReceptionError
+                               << false;
+    QTest::newRow("noise") << QByteArray("noise") << false << Outcome::ReceptionError << false;
+    QTest::newRow("echo-changed") << QByteArray("echo-changed") << true << Outcome::Bytes << false;
+    QTest::newRow("echo-address") << QByteArray("echo-address") << true << Outcome::Bytes << false;
+    QTest::newRow("none, write") << QByteArray("none") << true << Outcome::Bytes << true;
+    QTest::newRow("other-id") << QByteArray("other-id") << false << Outcome::Bytes << false;
+}
+
+void TestVxnSim::faults()
+{
+    QFETCH(QByteArray, fault);
+    QFETCH(bool, write);
+    QFETCH(Outcome, outcome);
+    QFETCH(bool, echoMatches);
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "100", "--no-pacing"}));
+    SerialPort port;
+    QVERIFY(port.open(sim.devicePath));
+    const QByteArray image =
+        echoImage(parseReply(exchange(port, buildReadConfigRequest(100), 1000)).bytes);
+    QCOMPARE(image.size(), 126);
+
+    // Switched while it runs, through its standard input.
+    sim.command("fault " + fault);
+    QTRY_VERIFY(sim.log().contains("fault " + fault));
+    const QByteArray request =
+        write ? buildWriteConfigRequest(image) : buildReadConfigRequest(100);
+    const ParsedReply reply = parseReply(exchange(port, request, 1000));
+    QCOMPARE(reply.outcome, outcome);
+    if (write)
+        QCOMPARE(echoImage(reply.bytes) == image, echoMatches);
+    if (fault == "other-id")
+        QCOMPARE(reply.bytes.mid(1), QByteArray::fromHex("E40096"));
+}
+
+void TestVxnSim::repliesArriveAtLinePace()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "401"}));
+    SerialPort port;
+    QVERIFY(port.open(sim.devicePath));
+    std::array<char, 1000> buffer{};
+    port.write(buildReadConfigRequest(401));
+    // 571 characters take about 0.6 s at 9600 baud; early on only part is there.
+    QTest::qWait(150);
+    QByteArray early(buffer.data(), port.readAvailable(buffer.data(), 1000));
+    QVERIFY(!early.isEmpty());
+    QVERIFY(early.size() < 571);
+    QVERIFY(parseReply(early).outcome == Outcome::ReceptionError);
+    QTest::qWait(900);
+    early.append(buffer.data(), port.readAvailable(buffer.data(), 1000));
+    QCOMPARE(early.size(), 571);
+    QCOMPARE(parseReply(early).outcome, Outcome::Bytes);
+}
+
+void TestVxnSim::lateReplyComesAfterTheWindow()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "100", "--no-pacing", "--fault", "late"}));
+    SerialPort port;
+    QVERIFY(port.open(sim.devicePath));
+    QCOMPARE(exchange(port, buildReadConfigRequest(100), 1000), QByteArray());
+    std::array<char, 1000> buffer{};
+    QByteArray late;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (late.append(buffer.data(), port.readAvailable(buffer.data(), 1000)), late.endsWith('\n')),
+        3000);
+    QCOMPARE(parseReply(late).outcome, Outcome::Bytes);
+}
+
+void TestVxnSim::programClosesPortOnTermination()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "100"}));
+    QProcess holder;
+    holder.start(QStringLiteral(PORT_HOLDER_PATH), {sim.devicePath});
+    QVERIFY(holder.waitForReadyRead(5000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("open"));
+    ::kill(pid_t(holder.processId()), SIGTERM);
+    QVERIFY(holder.waitForFinished(5000));
+    QCOMPARE(holder.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(holder.exitCode(), 0);
+    QVERIFY(holder.readAll().contains("closed"));
+    SerialPort port;
+    QVERIFY(port.open(sim.devicePath));
+}
+
+void TestVxnSim::killedClientLeavesUsableLine()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "200", "--no-pacing"}));
+    QProcess holder;
+    holder.start(QStringLiteral(PORT_HOLDER_PATH), {sim.devicePath});
+    QVERIFY(holder.waitForReadyRead(5000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("open"));
+    QTRY_VERIFY(sim.log().contains("client opened the line"));
+    holder.kill();
+    QVERIFY(holder.waitForFinished(5000));
+    QTRY_VERIFY(sim.log().contains("client closed the line"));
+
+    SerialPort port;
+    QTRY_VERIFY(port.open(sim.devicePath));
+    QVERIFY(port.configure(PortModeString));
+    const ParsedReply id = parseReply(exchange(port, buildReadConfigRequest(0), 1000));
+    QCOMPARE(id.bytes.mid(1), QByteArray::fromHex("E400C8"));
+}
+
+void TestVxnSim::stopRemovesLink()
+{
+    const QString link = QDir::temp().filePath(QStringLiteral("vxn-sim-test-%1").arg(getpid()));
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "300", "--link", link}));
+    QTRY_VERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(QFileInfo(link).symLinkTarget(), sim.devicePath);
+    SerialPort port;
+    QVERIFY(port.open(link));
+    QCOMPARE(parseReply(exchange(port, buildReadConfigRequest(0), 1000)).bytes.mid(1),
+             QByteArray::fromHex("E4012C"));
+    port.close();
+    sim.stop();
+    QCOMPARE(sim.process.exitCode(), 0);
+    QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+}
+
+QTEST_GUILESS_MAIN(TestVxnSim)
+#include "tst_vxn_sim.moc"

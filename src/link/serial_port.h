@@ -1,5 +1,6 @@
 #pragma once
 
+#include "line_port.h"
 #include "mode_string.h"
 
 #include <QByteArrayView>
@@ -11,7 +12,7 @@
 // never block; reads take exactly what has arrived, never waiting for more.
 // A port whose device goes away (an adapter pulled out) closes itself, after
 // which reads give 0 and writes fail until the port is opened again.
-class SerialPort : public QObject
+class SerialPort : public QObject, public LinePort
 {
     Q_OBJECT
 
@@ -26,12 +27,12 @@ public:
     // A malformed string is refused and changes nothing.
     bool configure(const QString &mode);
     // Hands the whole block to the port; true when all of it was taken.
-    bool write(QByteArrayView bytes);
+    bool write(QByteArrayView bytes) override;
     // Moves the bytes queued at the port into buffer and returns their count.
     // At most capacity bytes are returned; anything queued beyond that is
     // discarded, since no reply is that long and the remainder would only
     // spoil the next reply.
-    qsizetype readAvailable(char *buffer, qsizetype capacity);
+    qsizetype readAvailable(char *buffer, qsizetype capacity) override;
     void close();
 
     bool isOpen() const;

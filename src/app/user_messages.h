@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+enum class MessageIcon { None, Exclamation, Stop };
+
+// A modal message to the user. The window shows a message box; tests and
+// headless tools record or print it. Showing returns once the user has
+// dismissed it.
+struct UserMessage
+{
+    QString caption;
+    QString text;
+    MessageIcon icon = MessageIcon::None;
+
+    friend bool operator==(const UserMessage &, const UserMessage &) = default;
+};
+
+class UserMessages
+{
+public:
+    virtual ~UserMessages() = default;
+    virtual void show(const UserMessage &message) = 0;
+};
+
+// The caption of every exchange and field error.
+inline QString errorCaption()
+{
+    return QStringLiteral("Ошибка");
+}

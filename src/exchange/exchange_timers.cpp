@@ -1,0 +1,28 @@
+#include "exchange_timers.h"
+
+QtExchangeTimers::QtExchangeTimers(std::function<void(int)> onTimer, QObject *parent)
+    : QObject(parent)
+{
+    connect(&replyTimer, &QTimer::timeout, this, [onTimer] { onTimer(ReplyTimer); });
+    connect(&progressTimer, &QTimer::timeout, this, [onTimer] { onTimer(ProgressTimer); });
+}
+
+QTimer &QtExchangeTimers::timer(TimerId id)
+{
+    return id == ReplyTimer ? replyTimer : progressTimer;
+}
+
+void QtExchangeTimers::start(TimerId id, int periodMs)
+{
+    timer(id).start(periodMs);
+}
+
+void QtExchangeTimers::stop(TimerId id)
+{
+    timer(id).stop();
+}
+
+bool QtExchangeTimers::isActive(TimerId id) const
+{
+    return (id == ReplyTimer ? replyTimer : progressTimer).isActive();
+}

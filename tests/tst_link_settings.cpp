@@ -1,0 +1,274 @@
+#include "exchange_fixture.h"
+
+#include <QTest>
+#include <optional>
+
+using NumericField = LinkFields::NumericField;
+
+class TestLinkSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parseByteField_data();
+    void parseByteField();
+    void valuesAtStart();
+    void takeFieldsStopsAtRefusedField_data();
+    void takeFieldsStopsAtRefusedField();
+    void deviceAddressAbove247();
+    void cellSizeIsClamped_data();
+    void cellSizeIsClamped();
+    void cellSizeRelaysTheTable();
+    void redisplayWithoutChangeSetsOffNothing();
+    void cellSizeZeroBeforeTheWindowIsOpen();
+    void wiringRadiosSetTheByte();
+    void showingNewMembersKeepsThemAll();
+};
+
+void TestLinkSettings::parseByteField_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value"); // -1: refused
+    QTest::newRow("zero") << "0" << 0;
+    QTest::newRow("blanks and tabs around") << " \t12\t " << 12;
+    QTest::newRow("largest") << "255" << 255;
+    QTest::newRow("leading zeros") << "007" << 7;
+    QTest::newRow("too large") << "256" << -1;
+    QTest::newRow("many digits") << "99999999999999999999" << -1;
+    QTest::newRow("minus") << "-1" << -1;
+    QTest::newRow("plus") << "+1" << -1;
+    QTest::newRow("empty") << "" << -1;
+    QTest::newRow("blanks only") << "  " << -1;
+    QTest::newRow("blank inside") << "1 2" << -1;
+    QTest::newRow("hex") << "0x1" << -1;
+    QTest::newRow("letters") << "abc" << -1;
+}
+
+void TestLinkSettings::parseByteField()
+{
+    QFETCH(QString, text);
+    QFETCH(int, value);
+    const std::optional<quint8> parsed = LinkSettingsEditor::parseByteField(text);
+    QCOMPARE(parsed.has_value() ? int(*parsed) : -1, value);
+}
+
+void TestLinkSettings::valuesAtStart()
+{
+    ExchangeFixture f;
+    QCOMPARE(f.fields.numericText(NumericField::DeviceAddress), QString("0"));
+    QCOMPARE(f.fields.numericText(NumericField::CellSize), QString("1"));
+    QCOMPARE(f.link.settings.cellSize, quint8(1));
+    QCOMPARE(f.link.settings.deviceAddress, quint8(0));
+    QCOMPARE(f.link.settings.wiringByte, quint8(0x10));
+    QCOMPARE(f.fields.transmissionMode(), TransmissionMode::Unset);
+    QCOMPARE(f.fields.wiringChoice(), WiringChoice::Unset);
+    QVERIFY(f.fields.selectedText(LinkFields::Choice::BaudRate).isEmpty());
+    QVERIFY(f.fields.selectedText(LinkFields::Choice::Parity).isEmpty());
+    QVERIFY(f.fields.selectedText(LinkFields::Choice::StopBits).isEmpty());
+    QVERIFY(f.link.initialized);
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+void TestLinkSettings::takeFieldsStopsAtRefusedField_data()
+{
+    QTest::addColumn<QString>("cellText");
+    QTest::addColumn<QString>("addressText");
+    QTest::addColumn<bool>("taken");
+    QTest::addColumn<int>("focused"); // -1: none
+    QTest::addColumn<int>("cellSize");
+    QTest::addColumn<bool>("wiringTaken");
+    QTest::addColumn<int>("deviceAddress");
+    const int address = int(NumericField::DeviceAddress);
+    const int cell = int(NumericField::CellSize);
+    QTest::newRow("all good") << "3" << "17" << true << -1 << 3 << true << 17;
+    QTest::newRow("address emptied") << "3" << "" << false << address << 3 << true << 5;
+    QTest::newRow("address negative") << "3" << "-2" << false << address << 3 << true << 5;
+    QTest::newRow("cell size refused") << "x" << "17" << false << cell << 2 << false << 5;
+}
+
+void TestLinkSettings::takeFieldsStopsAtRefusedField()
+{
+    QFETCH(QString, cellText);
+    QFETCH(QString, addressText);
+    QFETCH(bool, taken);
+    QFETCH(int, focused);
+    QFETCH(int, cellSize);
+    QFETCH(bool, wiringTaken);
+    QFETCH(int, deviceAddress);
+
+    ExchangeFixture f;
+    f.link.settings.deviceAddress = 5;
+    f.link.settings.cellSize = 2;
+    // The texts as the user left them, without the handlers that typing runs.
+    f.link.initialized = false;
+    f.fields.cellSizeChanged = nullptr;
+    f.fields.addressChanged = nullptr;
+    f.fields.setNumericText(NumericField::CellSize, cellText);
+    f.fields.setNumericText(NumericField::DeviceAddress, addressText);
+    f.fields.setWiringChoice(WiringChoice::ThreeWire);
+    f.fields.setTransmissionMode(TransmissionMode::Rtu);
+    f.fields.setFileNameText("x.dat");
+
+    QCOMPARE(f.link.takeFields(), taken);
+    // Members before the refused field are taken, it and those after are not.
+    QCOMPARE(f.link.settings.transmissionMode, TransmissionMode::Rtu);
+    QCOMPARE(f.configFileName, QString("x.dat"));
+    QCOMPARE(int(f.link.settings.cellSize), cellSize);
+    QCOMPARE(f.link.settings.wiringChoice == WiringChoice::ThreeWire, wiringTaken);
+    QCOMPARE(int(f.link.settings.deviceAddress), deviceAddress);
+    if (taken) {
+        QVERIFY(f.messages.shown.isEmpty());
+        QVERIFY(!f.fields.focused.has_value());
+    } else {
+        const UserMessage expected{LinkSettingsEditor::programName(),
+                                   "Please enter an integer between 0 and 255.",
+                                   MessageIcon::Exclamation};
+        QCOMPARE(f.messages.shown, QList<UserMessage>{expected});
+        QCOMPARE(int(f.fields.focused.value()), focused);
+    }
+}
+
+void TestLinkSettings::deviceAddressAbove247()
+{
+    ExchangeFixture f;
+    f.fields.setNumericText(NumericField::DeviceAddress, "300");
+    const UserMessage expected{"Ошибка", "Адрес устройства не должен превышать 247",
+                               MessageIcon::None};
+    QCOMPARE(f.messages.shown, QList<UserMessage>{expected});
+    QCOMPARE(f.fields.numericText(NumericField::DeviceAddress), QString("247"));
+    QCOMPARE(f.link.settings.deviceAddress, quint8(247));
+
+    f.messages.shown.clear();
+    f.fields.setNumericText(NumericField::DeviceAddress, "0");
+    f.fields.setNumericText(NumericField::DeviceAddress, "247");
+    QVERIFY(f.messages.shown.isEmpty());
+    // Typed values reach the member at the next taking of the fields.
+    QCOMPARE(f.link.settings.deviceAddress, quint8(247));
+    f.fields.setNumericText(NumericField::DeviceAddress, "12");
+    f.link.takeFields();
+    QCOMPARE(f.link.settings.deviceAddress, quint8(12));
+}
+
+void TestLinkSettings::cellSizeIsClamped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("7") << "7" << "4";
+    QTest::newRow("0") << "0" << "1";
+    QTest::newRow("257, low byte 1") << "257" << "1";
+    QTest::newRow("260, low byte 4") << "260" << "4";
+    QTest::newRow("-1, low byte 255") << "-1" << "4";
+    QTest::newRow("no number") << "abc" << "1";
+    QTest::newRow("3") << "3" << "3";
+    QTest::newRow("spin up from 4") << "5" << "4";
+}
+
+void TestLinkSettings::cellSizeIsClamped()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    ExchangeFixture f;
+    QString fileName;
+    buildRegisterTable(f.table, 100, fileName);
+    f.fields.setNumericText(NumericField::CellSize, "2");
+    f.fields.setNumericText(NumericField::CellSize, typed);
+    QCOMPARE(f.fields.numericText(NumericField::CellSize), shown);
+    QCOMPARE(f.link.settings.cellSize, quint8(shown.toInt()));
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+void TestLinkSettings::cellSizeRelaysTheTable()
+{
+    ExchangeFixture f;
+    QString fileName;
+    QVERIFY(buildRegisterTable(f.table, 401, fileName));
+    f.fields.setNumericText(NumericField::CellSize, "2");
+    QCOMPARE(f.table.row(31).address, QByteArray("0x001F "));
+    QCOMPARE(f.table.row(36).address, QByteArray("0x002B "));
+
+    f.fields.setNumericText(NumericField::CellSize, "1");
+    QCOMPARE(f.table.row(31).address, QByteArray("0x003E "));
+    QCOMPARE(f.table.row(36).address, QByteArray("0x0052 "));
+    QCOMPARE(f.list.text(36, RegisterList::AddressColumn), QByteArray("0x0052 "));
+    QCOMPARE(f.table.row(37).address, QByteArray("0xFF00"));
+
+    f.fields.setNumericText(NumericField::CellSize, "2");
+    QCOMPARE(f.table.row(31).address, QByteArray("0x001F "));
+    QCOMPARE(f.table.row(36).address, QByteArray("0x002B "));
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+void TestLinkSettings::redisplayWithoutChangeSetsOffNothing()
+{
+    ExchangeFixture f;
+    QString fileName;
+    QVERIFY(buildRegisterTable(f.table, 300, fileName));
+    f.table.setRow(5, "0x0100", "2", "5000");
+    // Cell size 1 is already shown: no re-layout, the odd address stays.
+    f.link.showFields();
+    f.link.takeFields();
+    f.link.showFields();
+    QCOMPARE(f.table.row(5).address, QByteArray("0x0100"));
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+void TestLinkSettings::cellSizeZeroBeforeTheWindowIsOpen()
+{
+    // While the window is opening the field is not corrected at once, so the
+    // taking of the fields can still find 0 there.
+    MemoryRegisterList list;
+    RegisterTable table(list);
+    MemoryLinkFields fields;
+    RecordingMessages messages;
+    QString configFileName;
+    LinkSettingsEditor link(fields, messages, table, configFileName);
+    QString fileName;
+    QVERIFY(buildRegisterTable(table, 100, fileName));
+    link.settings.cellSize = 3;
+    fields.setNumericText(NumericField::DeviceAddress, "0");
+    fields.setNumericText(NumericField::CellSize, "0");
+    const UserMessage expected{"Ошибка", "Неверное значение размера ячеки памяти",
+                               MessageIcon::None};
+    QCOMPARE(messages.shown, QList<UserMessage>{expected});
+    QCOMPARE(link.settings.cellSize, quint8(1));
+    QCOMPARE(fields.numericText(NumericField::CellSize), QString("1"));
+    // Showing the restored 1 is a change of the field, which lays the
+    // addresses out for it.
+    QCOMPARE(table.row(1).address, QByteArray("0x0002 "));
+}
+
+void TestLinkSettings::wiringRadiosSetTheByte()
+{
+    ExchangeFixture f;
+    f.fields.setNumericText(NumericField::DeviceAddress, "12");
+    f.fields.setWiringChoice(WiringChoice::ThreeWire);
+    f.link.onThreeWireClicked();
+    QCOMPARE(f.link.settings.wiringByte, quint8(0x20));
+    QCOMPARE(f.link.settings.wiringChoice, WiringChoice::ThreeWire);
+    QCOMPARE(f.link.settings.deviceAddress, quint8(12)); // the fields were taken
+    f.fields.setWiringChoice(WiringChoice::FourWire);
+    f.link.onFourWireClicked();
+    QCOMPARE(f.link.settings.wiringByte, quint8(0x10));
+    QCOMPARE(f.link.settings.wiringChoice, WiringChoice::FourWire);
+}
+
+void TestLinkSettings::showingNewMembersKeepsThemAll()
+{
+    // A new cell size shown together with a new address and wiring: the
+    // cell-size handler takes the fields back and must find the new values.
+    ExchangeFixture f;
+    QString fileName;
+    QVERIFY(buildRegisterTable(f.table, 100, fileName));
+    f.link.settings.deviceAddress = 9;
+    f.link.settings.cellSize = 3;
+    f.link.settings.wiringChoice = WiringChoice::ThreeWire;
+    f.link.settings.transmissionMode = TransmissionMode::Ascii;
+    f.link.showFields();
+    QCOMPARE(f.link.settings.deviceAddress, quint8(9));
+    QCOMPARE(f.link.settings.wiringChoice, WiringChoice::ThreeWire);
+    QCOMPARE(f.fields.numericText(NumericField::DeviceAddress), QString("9"));
+    QCOMPARE(f.fields.numericText(NumericField::CellSize), QString("3"));
+}
+
+QTEST_GUILESS_MAIN(TestLinkSettings)
+#include "tst_link_settings.moc"

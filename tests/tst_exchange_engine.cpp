@@ -1,0 +1,457 @@
+#include "config_image.h"
+#include "cp1251.h"
+#include "exchange_fixture.h"
+#include "modbus_ascii.h"
+#include "transducer.h"
+
+#include <QTest>
+
+using namespace ModbusAscii;
+using Choice = LinkFields::Choice;
+
+namespace {
+
+constexpr int Reply = ExchangeTimers::ReplyTimer;
+constexpr int Progress = ExchangeTimers::ProgressTimer;
+
+UserMessage error(const QString &text)
+{
+    return {"Ошибка", text, MessageIcon::Exclamation};
+}
+
+QByteArray idMismatch(quint8 function, int id)
+{
+    return buildRequest(5, function, QByteArray::fromHex(QByteArray::number(id, 16).rightJustified(4, '0')));
+}
+
+// Lets the simulated transducer answer whatever the engine last wrote.
+void answer(ExchangeFixture &f, Transducer &device)
+{
+    const auto reply = device.respond(f.port.written.last());
+    f.port.queued = reply ? reply->text : QByteArray();
+}
+
+// A fresh window that has read a transducer of the given model.
+void readDevice(ExchangeFixture &f, Transducer &device)
+{
+    f.engine.onReadClicked();
+    answer(f, device);
+    f.engine.onTimer(Reply);
+    answer(f, device);
+    f.engine.onTimer(Reply);
+}
+
+void setWritableLink(ExchangeFixture &f)
+{
+    f.fields.setTransmissionMode(TransmissionMode::Ascii);
+    f.fields.select(Choice::BaudRate, "9600");
+    f.fields.select(Choice::Parity, "НЕТ");
+    f.fields.select(Choice::StopBits, "1");
+}
+
+} // namespace
+
+class TestExchangeEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstReadOfFreshWindow();
+    void progressRunsToFullAndStops_data();
+    void progressRunsToFullAndStops();
+    void readWhileWritePendingDoesNothing();
+    void secondReadRestartsTheWindow();
+    void failedReplies_data();
+    void failedReplies();
+    void idMismatchReplies_data();
+    void idMismatchReplies();
+    void shortReadReplyAppliesNothing();
+    void acceptedWriteShowsWhatDeviceStored();
+    void writeEchoes_data();
+    void writeEchoes();
+    void echoWithoutWriteIsADifference();
+    void writeRefusals_data();
+    void writeRefusals();
+    void writeOfEmptyTable();
+};
+
+void TestExchangeEngine::firstReadOfFreshWindow()
+{
+    ExchangeFixture f;
+    Transducer device = *Transducer::withDefaults(401);
+
+    f.engine.onReadClicked();
+    QCOMPARE(f.port.written, QList<QByteArray>{":006400009C\r\n"});
+    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 1000);
+    QCOMPARE(f.timers.period(ExchangeTimers::ProgressTimer), 50);
+    QCOMPARE(f.engine.progressStep, 20);
+
+    f.engine.onTimer(Progress);
+    f.engine.onTimer(Progress);
+    answer(f, device); // 0xE4 with 401
+    f.engine.onTimer(Reply);
+    QCOMPARE(f.engine.deviceId, 401);
+    QCOMPARE(f.table.rowCount(), 46);
+    QCOMPARE(f.configFileName, QString("VXN_4XX.dat"));
+    QCOMPARE(f.port.written.last(), QByteArray(":006401910A\r\n"));
+    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 1000);
+    QVERIFY(f.timers.isActive(ExchangeTimers::ProgressTimer));
+    QCOMPARE(f.engine.progressTotal, 40); // the bar is not reset
+
+    const QList<RegisterEntry> calibration = [&] {
+        QList<RegisterEntry> rows;
+        for (int r = 37; r < 46; ++r)
+            rows << f.table.row(r);
+        return rows;
+    }();
+    answer(f, device); // 0x64 with the configuration
+    f.engine.onTimer(Reply);
+    QVERIFY(f.messages.shown.isEmpty());
+    QCOMPARE(f.engine.image.size(), 282);
+    QCOMPARE(quint8(f.engine.image[0]), quint8(5));
+    QCOMPARE(f.link.settings.deviceAddress, quint8(5));
+    QCOMPARE(f.fields.numericText(LinkFields::NumericField::DeviceAddress), QString("5"));
+    QCOMPARE(f.fields.selectedText(Choice::BaudRate), QString("9600"));
+    QCOMPARE(f.fields.selectedText(Choice::Parity), QString("ЧЕТ"));
+    QCOMPARE(f.fields.selectedText(Choice::StopBits), QString("1"));
+    QCOMPARE(f.link.settings.transmissionMode, TransmissionMode::Ascii);
+    QCOMPARE(f.link.settings.cellSize, quint8(2));
+    QCOMPARE(f.fields.wiringChoice(), WiringChoice::ThreeWire);
+    // The device's coefficients reach the list and the table.
+    QCOMPARE(f.table.row(0).coefficient, QByteArray("4000"));
+    QCOMPARE(f.table.row(4).coefficient, QByteArray("6000"));
+    QCOMPARE(f.table.row(30).coefficient, QByteArray("1.500"));
+    QCOMPARE(f.table.row(36).address, QByteArray("0x002B"));
+    QCOMPARE(f.columnText(0, RegisterList::CoefficientColumn), QString("4000"));
+    for (int r = 37; r < 46; ++r)
+        QCOMPARE(f.table.row(r), calibration[r - 37]);
+    QVERIFY(f.timers.isActive(ExchangeTimers::ProgressTimer));
+    QVERIFY(!f.timers.isActive(ExchangeTimers::ReplyTimer));
+
+    // Later reads take one exchange.
+    f.engine.onReadClicked();
+    QCOMPARE(f.port.written.last(), QByteArray(":006401910A\r\n"));
+    answer(f, device);
+    f.engine.onTimer(Reply);
+    QCOMPARE(f.port.written.size(), 3);
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+void TestExchangeEngine::progressRunsToFullAndStops_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<int>("ticksToFull");
+    QTest::newRow("read") << false << 25;
+    QTest::newRow("write") << true << 100;
+}
+
+void TestExchangeEngine::progressRunsToFullAndStops()
+{
+    QFETCH(bool, write);
+    QFETCH(int, ticksToFull);
+    ExchangeFixture f;
+    setWritableLink(f);
+    write ? f.engine.onWriteClicked() : f.engine.onReadClicked();
+    QCOMPARE(f.progress.value, 0);
+    for (int tick = 1; tick <= ticksToFull; ++tick) {
+        f.engine.onTimer(Progress);
+        QVERIFY(f.timers.isActive(ExchangeTimers::ProgressTimer));
+    }
+    QCOMPARE(f.progress.value, 500);
+    f.engine.onTimer(Progress);
+    QVERIFY(!f.timers.isActive(ExchangeTimers::ProgressTimer));
+    QCOMPARE(f.progress.value, 500);
+}
+
+void TestExchangeEngine::readWhileWritePendingDoesNothing()
+{
+    ExchangeFixture f;
+    setWritableLink(f);
+    f.engine.onWriteClicked();
+    QVERIFY(f.engine.busy);
+    f.engine.onTimer(Progress);
+    f.engine.onReadClicked();
+    QCOMPARE(f.port.written.size(), 1);
+    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 4000);
+    QCOMPARE(f.engine.progressStep, 5);
+    QCOMPARE(f.engine.progressTotal, 5);
+    // The reply timer clears busy whatever arrived; Read works again.
+    f.engine.onTimer(Reply);
+    QVERIFY(!f.engine.busy);
+    QCOMPARE(f.messages.texts(), QStringList{"Преобразователь не отвечает"});
+    f.engine.onReadClicked();
+    QCOMPARE(f.port.written.size(), 2);
+}
+
+void TestExchangeEngine::secondReadRestartsTheWindow()
+{
+    ExchangeFixture f;
+    f.engine.onReadClicked();
+    f.engine.onTimer(Progress);
+    f.engine.onTimer(Progress);
+    f.timers.active[Reply] = 0; // as if part of the window had passed
+    f.engine.onReadClicked();
+    QCOMPARE(f.port.written.size(), 2);
+    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 1000);
+    QCOMPARE(f.engine.progressTotal, 0);
+    QCOMPARE(f.progress.value, 0);
+}
+
+void TestExchangeEngine::failedReplies_data()
+{
+    QTest::addColumn<QByteArray>("fault");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("silent") << QByteArray("silent") << "Преобразователь не отвечает";
+    QTest::newRow("late") << QByteArray("late") << "Преобразователь не отвечает";
+    QTest::newRow("truncated") << QByteArray("truncated") << "Ошибка при приеме данных";
+    QTest::newRow("bad-lrc") << QByteArray("bad-lrc") << "Ошибка при приеме данных";
+    QTest::newRow("lowercase") << QByteArray("lowercase") << "Ошибка при приеме данных";
+    QTest::newRow("noise") << QByteArray("noise") << "Ошибка при приеме данных";
+}
+
+void TestExchangeEngine::failedReplies()
+{
+    QFETCH(QByteArray, fault);
+    QFETCH(QString, message);
+    ExchangeFixture f;
+    Transducer device = *Transducer::withDefaults(300);
+    readDevice(f, device);
+    const QByteArray image = f.engine.image;
+    const QByteArray addressBefore = f.table.row(3).address;
+
+    device.setFault(*faultFromName(fault));
+    f.engine.onReadClicked();
+    const auto reply = device.respond(f.port.written.last());
+    // A late reply is not there when the window closes.
+    f.port.queued = reply && reply->delayMs == 0 ? reply->text : QByteArray();
+    f.engine.onTimer(Reply);
+    QCOMPARE(f.messages.shown, QList<UserMessage>{error(message)});
+    QVERIFY(!f.timers.isActive(ExchangeTimers::ProgressTimer));
+    QVERIFY(!f.timers.isActive(ExchangeTimers::ReplyTimer));
+    QCOMPARE(f.engine.image, image);
+    QCOMPARE(f.table.row(3).address, addressBefore);
+    QCOMPARE(f.engine.frameText.startsWith(':'), fault == "truncated" || fault == "bad-lrc" ||
+                                                      fault == "lowercase");
+}
+
+void TestExchangeEngine::idMismatchReplies_data()
+{
+    QTest::addColumn<int>("function");
+    QTest::addColumn<int>("answeredId");
+    QTest::addColumn<QString>("message"); // empty: none
+    QTest::addColumn<int>("rowsAfter");
+    QTest::addColumn<int>("deviceIdAfter");
+    QTest::addColumn<bool>("progressRuns");
+    QTest::addColumn<int>("requestsAfter");
+    QTest::newRow("same ID") << 0xE4 << 300 << "" << 35 << 300 << true << 1;
+    QTest::newRow("0xE5, same ID") << 0xE5 << 300 << "" << 35 << 300 << true << 1;
+    QTest::newRow("0xE5, other ID") << 0xE5 << 200 << "Ошибка ID устройства 200 вместо 300" << 35
+                                    << 300 << false << 1;
+    QTest::newRow("unknown ID") << 0xE4 << 150 << "Ошибка ID устройства 150 вместо 300" << 0
+                                << 300 << false << 1;
+    QTest::newRow("new known ID") << 0xE4 << 100 << "" << 20 << 100 << true << 2;
+    QTest::newRow("0x81, new known ID") << 0x81 << 200 << "" << 24 << 200 << true << 2;
+    QTest::newRow("0x80 is not a mismatch") << 0x80 << 100 << "" << 35 << 300 << true << 1;
+    QTest::newRow("other function") << 0x03 << 100 << "" << 35 << 300 << true << 1;
+}
+
+void TestExchangeEngine::idMismatchReplies()
+{
+    QFETCH(int, function);
+    QFETCH(int, answeredId);
+    QFETCH(QString, message);
+    QFETCH(int, rowsAfter);
+    QFETCH(int, deviceIdAfter);
+    QFETCH(bool, progressRuns);
+    QFETCH(int, requestsAfter);
+    ExchangeFixture f;
+    Transducer device = *Transducer::withDefaults(300);
+    readDevice(f, device);
+    f.port.written.clear();
+    const RegisterEntry row = f.table.row(2);
+
+    f.engine.onReadClicked();
+    f.port.queued = idMismatch(quint8(function), answeredId);
+    f.engine.onTimer(Reply);
+    QCOMPARE(f.messages.shown,
+             message.isEmpty() ? QList<UserMessage>{} : QList<UserMessage>{error(message)});
+    QCOMPARE(f.table.rowCount(), rowsAfter);
+    QCOMPARE(f.list.count(), rowsAfter == 0 ? 0 : rowsAfter - 9);
+    QCOMPARE(f.engine.deviceId, deviceIdAfter);
+    QCOMPARE(f.timers.isActive(ExchangeTimers::ProgressTimer), progressRuns);
+    QCOMPARE(f.port.written.size(), requestsAfter);
+    if (rowsAfter == 35)
+        QCOMPARE(f.table.row(2), row);
+}
+
+void TestExchangeEngine::shortReadReplyAppliesNothing()
+{
+    ExchangeFixture f;
+    Transducer device = *Transducer::withDefaults(401);
+    readDevice(f, device);
+    const QByteArray image = f.engine.image;
+    f.table.setRow(0, "0x0100", "2", "5000");
+
+    // A 100 model's configuration is too short for the 401 table on screen.
+    Transducer smaller = *Transducer::withDefaults(100);
+    QByteArray data = smaller.image();
+    data.remove(2, 1);
+    data[0] = char(0x01);
+    data[1] = char(0x91);
+    f.engine.onReadClicked();
+    f.port.queued = buildRequest(5, ReadConfig, data);
+    f.engine.onTimer(Reply);
+    QCOMPARE(f.messages.shown, QList<UserMessage>{error("Ошибка при приеме данных")});
+    QCOMPARE(f.engine.image, image);
+    QCOMPARE(f.table.row(0).address, QByteArray("0x0100"));
+    QCOMPARE(f.list.text(0, RegisterList::AddressColumn), QByteArray("0x0100"));
+}
+
+void TestExchangeEngine::acceptedWriteShowsWhatDeviceStored()
+{
+    ExchangeFixture f;
+    Transducer device = *Transducer::withDefaults(300);
+    readDevice(f, device);
+    f.table.setRow(0, "0x0000", "2", "4999.9");
+    f.fields.setNumericText(LinkFields::NumericField::DeviceAddress, "9");
+
+    f.engine.onWriteClicked();
+    QVERIFY(f.engine.busy);
+    QCOMPARE(f.engine.image.size(), 216);
+    QCOMPARE(f.engine.frameText, buildWriteConfigRequest(f.engine.image));
+    QCOMPARE(f.port.written.last(), f.engine.frameText);
+    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 4000);
+    QCOMPARE(f.engine.progressStep, 5);
+
+    answer(f, device);
+    f.engine.onTimer(Reply);
+    QVERIFY(f.messages.shown.isEmpty());
+    QVERIFY(!f.engine.busy);
+    QVERIFY(f.timers.isActive(ExchangeTimers::ProgressTimer));
+    QCOMPARE(quint8(f.engine.image[0]), quint8(9));
+    QCOMPARE(f.link.settings.deviceAddress, quint8(9));
+    QCOMPARE(f.list.text(0, RegisterList::CoefficientColumn), QByteArray("5000"));
+    QCOMPARE(f.table.row(0).coefficient, QByteArray("4999.9"));
+    QCOMPARE(device.image()[2], char(9));
+}
+
+void TestExchangeEngine::writeEchoes_data()
+{
+    QTest::addColumn<QByteArray>("fault");
+    QTest::addColumn<int>("extraBytes");
+    QTest::addColumn<int>("missingBytes");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("equal") << QByteArray("none") << 0 << 0 << true;
+    QTest::newRow("longer, first bytes equal") << QByteArray("none") << 3 << 0 << true;
+    QTest::newRow("shorter") << QByteArray("none") << 0 << 1 << false;
+    QTest::newRow("one byte changed") << QByteArray("echo-changed") << 0 << 0 << false;
+    QTest::newRow("other address byte") << QByteArray("echo-address") << 0 << 0 << false;
+}
+
+void TestExchangeEngine::writeEchoes()
+{
+    QFETCH(QByteArray, fault);
+    QFETCH(int, extraBytes);
+    QFETCH(int, missingBytes);
+    QFETCH(bool, accepted);
+    ExchangeFixture f;
+    Transducer device = *Transducer::withDefaults(200);
+    readDevice(f, device);
+    device.setFault(*faultFromName(fault));
+    f.fields.setNumericText(LinkFields::NumericField::DeviceAddress, "44");
+    f.engine.onWriteClicked();
+    const QByteArray sent = f.engine.image;
+
+    const ParsedReply echo = parseReply(device.respond(f.port.written.last())->text);
+    QByteArray data = echo.bytes.mid(2);
+    data.append(QByteArray(extraBytes, '\x7F'));
+    data.chop(missingBytes);
+    f.port.queued = buildRequest(quint8(echo.bytes[0]), WriteConfig, data);
+    f.engine.onTimer(Reply);
+
+    QVERIFY(!f.engine.busy);
+    if (accepted) {
+        QVERIFY(f.messages.shown.isEmpty());
+        QCOMPARE(f.link.settings.deviceAddress, quint8(44));
+        QVERIFY(f.timers.isActive(ExchangeTimers::ProgressTimer));
+    } else {
+        QCOMPARE(f.messages.shown, QList<UserMessage>{error("Ошибка при передаче данных")});
+        QCOMPARE(f.engine.image, sent);
+        QVERIFY(!f.timers.isActive(ExchangeTimers::ProgressTimer));
+    }
+}
+
+void TestExchangeEngine::echoWithoutWriteIsADifference()
+{
+    ExchangeFixture f;
+    f.engine.onReadClicked();
+    f.port.queued = buildRequest(5, WriteConfig, QByteArray::fromHex("012C450220"));
+    f.engine.onTimer(Reply);
+    QCOMPARE(f.messages.shown, QList<UserMessage>{error("Ошибка при передаче данных")});
+    QVERIFY(f.engine.image.isEmpty());
+}
+
+void TestExchangeEngine::writeRefusals_data()
+{
+    QTest::addColumn<int>("unset"); // 0 mode, 1 baud, 2 parity, 3 stop bits, -1 none
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QByteArray>("coefficient");
+    QTest::addColumn<QString>("message");
+    const QString frequency = "Недопустимый коэффициент регистра \"Частота (f)\"";
+    const QString voltage =
+        "Недопустимый коэффициент регистра \"Действующее значение напряжения фазы A (Ua)\"";
+    QTest::newRow("mode unset") << 0 << -1 << QByteArray() << "Не задан режим передачи";
+    QTest::newRow("baud unset") << 1 << -1 << QByteArray() << "Не задана скорость передачи";
+    QTest::newRow("parity unset") << 2 << -1 << QByteArray() << "Не задана четность";
+    QTest::newRow("stop bits unset") << 3 << -1 << QByteArray() << "Не заданы стоповые биты";
+    QTest::newRow("special at 256") << -1 << 26 << QByteArray("256") << frequency;
+    QTest::newRow("special negative") << -1 << 26 << QByteArray("-0.001") << frequency;
+    QTest::newRow("special beyond range") << -1 << 26 << QByteArray("1e999") << frequency;
+    QTest::newRow("ordinary at 256") << -1 << 0 << QByteArray("1280000") << voltage;
+    QTest::newRow("ordinary negative") << -1 << 0 << QByteArray("-1") << voltage;
+    QTest::newRow("special just below 256") << -1 << 26 << QByteArray("255.999") << QString();
+    QTest::newRow("ordinary just below 256") << -1 << 0 << QByteArray("1279999") << QString();
+}
+
+void TestExchangeEngine::writeRefusals()
+{
+    QFETCH(int, unset);
+    QFETCH(int, row);
+    QFETCH(QByteArray, coefficient);
+    QFETCH(QString, message);
+    ExchangeFixture f;
+    QVERIFY(buildRegisterTable(f.table, 400, f.configFileName));
+    f.engine.deviceId = 400;
+    f.fields.setTransmissionMode(unset == 0 ? TransmissionMode::Unset : TransmissionMode::Rtu);
+    const Choice lists[] = {Choice::BaudRate, Choice::Parity, Choice::StopBits};
+    for (int i = 0; i < 3; ++i) {
+        if (unset != i + 1)
+            f.fields.select(lists[i], choiceTexts(lists[i]).first());
+    }
+    if (row >= 0)
+        f.table.setRow(row, f.table.row(row).address, "2", coefficient);
+
+    f.engine.onWriteClicked();
+    if (message.isEmpty()) {
+        QVERIFY(f.messages.shown.isEmpty());
+        QCOMPARE(f.port.written.size(), 1);
+        QVERIFY(f.engine.busy);
+        return;
+    }
+    QCOMPARE(f.messages.shown, QList<UserMessage>{error(message)});
+    QVERIFY(f.port.written.isEmpty());
+    QVERIFY(!f.engine.busy);
+    QVERIFY(f.timers.active.empty());
+}
+
+void TestExchangeEngine::writeOfEmptyTable()
+{
+    ExchangeFixture f;
+    setWritableLink(f);
+    f.engine.onWriteClicked();
+    QCOMPARE(f.engine.image.size(), 6);
+    QCOMPARE(f.port.written.last().size(), 21);
+}
+
+QTEST_GUILESS_MAIN(TestExchangeEngine)
+#include "tst_exchange_engine.moc"

@@ -96,11 +96,12 @@ private:
             if (!QFile::link(line.devicePath(), linkPath))
                 LineLog::event(QStringLiteral("cannot make the link %1").arg(linkPath));
         }
-        LineLog::event(QStringLiteral("transducer %1 on %2%3, fault %4")
-                           .arg(device.deviceId())
-                           .arg(line.devicePath(),
-                                linkPath.isEmpty() ? QString() : QStringLiteral(" (") + linkPath + u')',
-                                faultName(device.fault())));
+        LineLog::event(
+            QStringLiteral("transducer %1 on %2%3, fault %4")
+                .arg(device.deviceId())
+                .arg(line.devicePath(),
+                     linkPath.isEmpty() ? QString() : QStringLiteral(" (") + linkPath + u')',
+                     faultName(device.fault())));
     }
 
     void onAttachedChanged(bool attached)
@@ -295,7 +296,8 @@ int main(int argc, char *argv[])
                                          QStringLiteral("Device ID: 100, 200, 300, 400 or 401."),
                                          QStringLiteral("ID"), QStringLiteral("401"));
     const QCommandLineOption linkOption(
-        QStringLiteral("link"), QStringLiteral("Also make a symbolic link to the terminal at PATH."),
+        QStringLiteral("link"),
+        QStringLiteral("Also make a symbolic link to the terminal at PATH."),
         QStringLiteral("PATH"));
     const QCommandLineOption faultOption(QStringLiteral("fault"),
                                          QStringLiteral("Start with this fault (see above)."),

@@ -132,7 +132,8 @@ Transducer::Reply Transducer::frame(quint8 address, quint8 function, QByteArray 
         reply.text.truncate(length / 2);
         break;
     case Fault::BadLrc: {
-        const quint8 lrc = ModbusAscii::decodeHexPair(reply.text[length - 4], reply.text[length - 3]);
+        const quint8 lrc =
+            ModbusAscii::decodeHexPair(reply.text[length - 4], reply.text[length - 3]);
         reply.text.replace(length - 4, 2, ModbusAscii::encodeHexByte(quint8(lrc + 1)));
         break;
     }

@@ -7,7 +7,8 @@
 #include <optional>
 
 // Ways in which the simulated transducer misbehaves on purpose.
-enum class Fault {
+enum class Fault
+{
     None,
     Silent,      // never answers
     Late,        // answers after the reply window has closed

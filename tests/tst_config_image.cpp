@@ -97,8 +97,8 @@ void TestConfigImage::coefficientBytes_data()
                           << QByteArray("2500");
     QTest::newRow("4999") << ordinary << QByteArray("4999") << QByteArray("00FFF2")
                           << QByteArray("4999");
-    QTest::newRow("special 1.0000") << frequency << QByteArray("1.0000") << QByteArray("010000")
-                                    << QByteArray("1.000");
+    QTest::newRow("special 1.0000")
+        << frequency << QByteArray("1.0000") << QByteArray("010000") << QByteArray("1.000");
     QTest::newRow("special 1.5") << frequency << QByteArray("1.5") << QByteArray("018000")
                                  << QByteArray("1.500");
     QTest::newRow("special 0.5") << frequency << QByteArray("0.5") << QByteArray("008000")
@@ -111,8 +111,8 @@ void TestConfigImage::coefficientBytes_data()
         << ordinary << QByteArray("-5000") << QByteArray("FF0000") << QByteArray("1275000");
     QTest::newRow("no number") << ordinary << QByteArray("abc") << QByteArray("000000")
                                << QByteArray("0");
-    QTest::newRow("beyond double range") << frequency << QByteArray("1e999") << QByteArray("000000")
-                                         << QByteArray("0.000");
+    QTest::newRow("beyond double range")
+        << frequency << QByteArray("1e999") << QByteArray("000000") << QByteArray("0.000");
 }
 
 void TestConfigImage::coefficientBytes()
@@ -140,13 +140,18 @@ void TestConfigImage::packLinkByte_data()
     QTest::addColumn<QString>("parity");
     QTest::addColumn<QString>("stopBits");
     QTest::addColumn<int>("linkByte");
-    QTest::newRow("even, 2 stop, 9600, ASCII")
-        << int(TransmissionMode::Ascii) << "9600" << "ЧЕТ" << "2" << 0x55;
-    QTest::newRow("odd, 1 stop, 19200, RTU")
-        << int(TransmissionMode::Rtu) << "19200" << "НЕЧЕТ" << "1" << 0xE7;
-    QTest::newRow("none, 1 stop, 1200, ASCII")
-        << int(TransmissionMode::Ascii) << "1200" << "НЕТ" << "1" << 0x02;
-    QTest::newRow("everything unset") << int(TransmissionMode::Unset) << "" << "" << "" << 0xE0;
+    QTest::newRow("even, 2 stop, 9600, ASCII") << int(TransmissionMode::Ascii) << "9600"
+                                               << "ЧЕТ"
+                                               << "2" << 0x55;
+    QTest::newRow("odd, 1 stop, 19200, RTU") << int(TransmissionMode::Rtu) << "19200"
+                                             << "НЕЧЕТ"
+                                             << "1" << 0xE7;
+    QTest::newRow("none, 1 stop, 1200, ASCII") << int(TransmissionMode::Ascii) << "1200"
+                                               << "НЕТ"
+                                               << "1" << 0x02;
+    QTest::newRow("everything unset") << int(TransmissionMode::Unset) << ""
+                                      << ""
+                                      << "" << 0xE0;
 }
 
 void TestConfigImage::packLinkByte()
@@ -168,14 +173,25 @@ void TestConfigImage::unpackLinkByte_data()
     QTest::addColumn<QString>("baud");
     QTest::addColumn<QString>("parity");
     QTest::addColumn<QString>("stopBits");
-    QTest::newRow("0x55") << 0x55 << int(TransmissionMode::Ascii) << "9600" << "ЧЕТ" << "2";
-    QTest::newRow("0xE7") << 0xE7 << int(TransmissionMode::Rtu) << "19200" << "НЕЧЕТ" << "1";
+    QTest::newRow("0x55") << 0x55 << int(TransmissionMode::Ascii) << "9600"
+                          << "ЧЕТ"
+                          << "2";
+    QTest::newRow("0xE7") << 0xE7 << int(TransmissionMode::Rtu) << "19200"
+                          << "НЕЧЕТ"
+                          << "1";
     QTest::newRow("odd bit without parity bit") << 0x23 << int(TransmissionMode::Ascii) << "2400"
-                                                << "НЕТ" << "1";
+                                                << "НЕТ"
+                                                << "1";
     // 57600 is not offered: the list keeps its selection (4800 here).
-    QTest::newRow("code 9") << 0x09 << int(TransmissionMode::Ascii) << "4800" << "НЕТ" << "1";
-    QTest::newRow("code 0") << 0x10 << int(TransmissionMode::Ascii) << "4800" << "НЕТ" << "2";
-    QTest::newRow("code 15") << 0x8F << int(TransmissionMode::Rtu) << "4800" << "НЕТ" << "1";
+    QTest::newRow("code 9") << 0x09 << int(TransmissionMode::Ascii) << "4800"
+                            << "НЕТ"
+                            << "1";
+    QTest::newRow("code 0") << 0x10 << int(TransmissionMode::Ascii) << "4800"
+                            << "НЕТ"
+                            << "2";
+    QTest::newRow("code 15") << 0x8F << int(TransmissionMode::Rtu) << "4800"
+                             << "НЕТ"
+                             << "1";
 }
 
 void TestConfigImage::unpackLinkByte()

@@ -21,7 +21,8 @@ UserMessage error(const QString &text)
 
 QByteArray idMismatch(quint8 function, int id)
 {
-    return buildRequest(5, function, QByteArray::fromHex(QByteArray::number(id, 16).rightJustified(4, '0')));
+    return buildRequest(5, function,
+                        QByteArray::fromHex(QByteArray::number(id, 16).rightJustified(4, '0')));
 }
 
 // Lets the simulated transducer answer whatever the engine last wrote.
@@ -230,8 +231,8 @@ void TestExchangeEngine::failedReplies()
     QVERIFY(!f.timers.isActive(ExchangeTimers::ReplyTimer));
     QCOMPARE(f.engine.image, image);
     QCOMPARE(f.table.row(3).address, addressBefore);
-    QCOMPARE(f.engine.frameText.startsWith(':'), fault == "truncated" || fault == "bad-lrc" ||
-                                                      fault == "lowercase");
+    QCOMPARE(f.engine.frameText.startsWith(':'),
+             fault == "truncated" || fault == "bad-lrc" || fault == "lowercase");
 }
 
 void TestExchangeEngine::idMismatchReplies_data()
@@ -245,10 +246,10 @@ void TestExchangeEngine::idMismatchReplies_data()
     QTest::addColumn<int>("requestsAfter");
     QTest::newRow("same ID") << 0xE4 << 300 << "" << 35 << 300 << true << 1;
     QTest::newRow("0xE5, same ID") << 0xE5 << 300 << "" << 35 << 300 << true << 1;
-    QTest::newRow("0xE5, other ID") << 0xE5 << 200 << "Ошибка ID устройства 200 вместо 300" << 35
-                                    << 300 << false << 1;
-    QTest::newRow("unknown ID") << 0xE4 << 150 << "Ошибка ID устройства 150 вместо 300" << 0
-                                << 300 << false << 1;
+    QTest::newRow("0xE5, other ID")
+        << 0xE5 << 200 << "Ошибка ID устройства 200 вместо 300" << 35 << 300 << false << 1;
+    QTest::newRow("unknown ID") << 0xE4 << 150 << "Ошибка ID устройства 150 вместо 300" << 0 << 300
+                                << false << 1;
     QTest::newRow("new known ID") << 0xE4 << 100 << "" << 20 << 100 << true << 2;
     QTest::newRow("0x81, new known ID") << 0x81 << 200 << "" << 24 << 200 << true << 2;
     QTest::newRow("0x80 is not a mismatch") << 0x80 << 100 << "" << 35 << 300 << true << 1;

@@ -80,10 +80,14 @@ void TestLinkSettings::takeFieldsStopsAtRefusedField_data()
     QTest::addColumn<int>("deviceAddress");
     const int address = int(NumericField::DeviceAddress);
     const int cell = int(NumericField::CellSize);
-    QTest::newRow("all good") << "3" << "17" << true << -1 << 3 << true << 17;
-    QTest::newRow("address emptied") << "3" << "" << false << address << 3 << true << 5;
-    QTest::newRow("address negative") << "3" << "-2" << false << address << 3 << true << 5;
-    QTest::newRow("cell size refused") << "x" << "17" << false << cell << 2 << false << 5;
+    QTest::newRow("all good") << "3"
+                              << "17" << true << -1 << 3 << true << 17;
+    QTest::newRow("address emptied") << "3"
+                                     << "" << false << address << 3 << true << 5;
+    QTest::newRow("address negative") << "3"
+                                      << "-2" << false << address << 3 << true << 5;
+    QTest::newRow("cell size refused") << "x"
+                                       << "17" << false << cell << 2 << false << 5;
 }
 
 void TestLinkSettings::takeFieldsStopsAtRefusedField()
@@ -153,14 +157,22 @@ void TestLinkSettings::cellSizeIsClamped_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("7") << "7" << "4";
-    QTest::newRow("0") << "0" << "1";
-    QTest::newRow("257, low byte 1") << "257" << "1";
-    QTest::newRow("260, low byte 4") << "260" << "4";
-    QTest::newRow("-1, low byte 255") << "-1" << "4";
-    QTest::newRow("no number") << "abc" << "1";
-    QTest::newRow("3") << "3" << "3";
-    QTest::newRow("spin up from 4") << "5" << "4";
+    QTest::newRow("7") << "7"
+                       << "4";
+    QTest::newRow("0") << "0"
+                       << "1";
+    QTest::newRow("257, low byte 1") << "257"
+                                     << "1";
+    QTest::newRow("260, low byte 4") << "260"
+                                     << "4";
+    QTest::newRow("-1, low byte 255") << "-1"
+                                      << "4";
+    QTest::newRow("no number") << "abc"
+                               << "1";
+    QTest::newRow("3") << "3"
+                       << "3";
+    QTest::newRow("spin up from 4") << "5"
+                                    << "4";
 }
 
 void TestLinkSettings::cellSizeIsClamped()

@@ -157,8 +157,8 @@ void TestModbusAscii::parseReply_data()
     QTest::newRow("nothing") << QByteArray() << Outcome::NoReply << QByteArray();
     QTest::newRow("no colon") << QByteArray("x") + good.mid(1) << Outcome::ReceptionError
                               << QByteArray();
-    QTest::newRow("noise before colon") << QByteArray("\x00~", 2) + good << Outcome::ReceptionError
-                                        << QByteArray();
+    QTest::newRow("noise before colon")
+        << QByteArray("\x00~", 2) + good << Outcome::ReceptionError << QByteArray();
     QTest::newRow("truncated") << good.left(8) << Outcome::ReceptionError << QByteArray();
     QTest::newRow("no LF") << good.chopped(1) << Outcome::ReceptionError << QByteArray();
     QByteArray otherCr = good;
@@ -170,19 +170,19 @@ void TestModbusAscii::parseReply_data()
     QTest::newRow("lower-case digits") << good.toLower() << Outcome::ReceptionError << QByteArray();
     QTest::newRow("extra characters without LF")
         << good + "xy" << Outcome::ReceptionError << QByteArray();
-    QTest::newRow("extra characters ending in LF")
-        << good + "00\n" << Outcome::ReceptionError << QByteArray();
+    QTest::newRow("extra characters ending in LF") << good + "00\n"
+                                                   << Outcome::ReceptionError << QByteArray();
     QTest::newRow("two replies run together")
         << good + frameOf(QByteArray::fromHex("0564012C11223344")) << Outcome::ReceptionError
         << QByteArray();
     // ":" + "0064" + "1" + LRC: the odd character pairs with the first LRC
     // character, and the LRC comparison then fails.
-    QTest::newRow("odd character count") << QByteArray(":006419C\r\n") << Outcome::ReceptionError
-                                         << QByteArray();
+    QTest::newRow("odd character count")
+        << QByteArray(":006419C\r\n") << Outcome::ReceptionError << QByteArray();
     QTest::newRow("too short") << QByteArray(":\r\n") << Outcome::ReceptionError << QByteArray();
     QTest::newRow("colon and LF") << QByteArray(":\n") << Outcome::ReceptionError << QByteArray();
-    QTest::newRow("LRC only, no bytes") << QByteArray(":00\r\n") << Outcome::ReceptionError
-                                        << QByteArray();
+    QTest::newRow("LRC only, no bytes")
+        << QByteArray(":00\r\n") << Outcome::ReceptionError << QByteArray();
     QTest::newRow("address only") << QByteArray(":01FF\r\n") << Outcome::ReceptionError
                                   << QByteArray();
     QTest::newRow("address and function")

@@ -24,22 +24,21 @@ void TestPortSettings::parseModeString_data()
     QTest::addColumn<int>("parity");
     QTest::addColumn<int>("dataBits");
     QTest::addColumn<int>("stopBits");
-    QTest::newRow("the port's own") << "9600,N,7,2" << 9600 << int(QSerialPort::NoParity) << 7
-                                    << int(QSerialPort::TwoStop);
-    QTest::newRow("blanks and odd word") << " 19200 , НЕЧЕТ , 8 , 2 " << 19200
-                                         << int(QSerialPort::OddParity) << 8
-                                         << int(QSerialPort::TwoStop);
-    QTest::newRow("even word, 1.5 stop") << "1200,ЧЕТ,5,1.5" << 1200
-                                         << int(QSerialPort::EvenParity) << 5
-                                         << int(QSerialPort::OneAndHalfStop);
+    QTest::newRow("the port's own")
+        << "9600,N,7,2" << 9600 << int(QSerialPort::NoParity) << 7 << int(QSerialPort::TwoStop);
+    QTest::newRow("blanks and odd word")
+        << " 19200 , НЕЧЕТ , 8 , 2 " << 19200 << int(QSerialPort::OddParity) << 8
+        << int(QSerialPort::TwoStop);
+    QTest::newRow("even word, 1.5 stop") << "1200,ЧЕТ,5,1.5" << 1200 << int(QSerialPort::EvenParity)
+                                         << 5 << int(QSerialPort::OneAndHalfStop);
     QTest::newRow("none word") << "4800,НЕТ,8,1" << 4800 << int(QSerialPort::NoParity) << 8
                                << int(QSerialPort::OneStop);
     QTest::newRow("mark") << "9600,M,7,1" << 9600 << int(QSerialPort::MarkParity) << 7
                           << int(QSerialPort::OneStop);
     QTest::newRow("space") << "9600,S,7,1" << 9600 << int(QSerialPort::SpaceParity) << 7
                            << int(QSerialPort::OneStop);
-    QTest::newRow("first letter counts") << "9600,Odd,8,1" << 9600 << int(QSerialPort::OddParity)
-                                         << 8 << int(QSerialPort::OneStop);
+    QTest::newRow("first letter counts")
+        << "9600,Odd,8,1" << 9600 << int(QSerialPort::OddParity) << 8 << int(QSerialPort::OneStop);
 }
 
 void TestPortSettings::parseModeString()
@@ -104,8 +103,8 @@ void TestPortSettings::orderSerialDevices()
 
 void TestPortSettings::comNamesFromEnvironment()
 {
-    QCOMPARE(comPortNames(), (QStringList{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
-                                          "COM8"}));
+    QCOMPARE(comPortNames(),
+             (QStringList{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"}));
     qputenv("OSTRIVAN_COM3", "/tmp/line-of-com3");
     QCOMPARE(resolvePortName("COM3"), QString("/tmp/line-of-com3"));
     qunsetenv("OSTRIVAN_COM3");

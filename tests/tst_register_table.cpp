@@ -265,11 +265,11 @@ void TestRegisterTable::relayoutBuiltInMaps_data()
     QTest::addColumn<int>("cellSize");
     QTest::addColumn<QList<int>>("rows");
     QTest::addColumn<QList<int>>("addresses");
-    QTest::newRow("401, cell 2: values kept")
-        << 401 << 2 << QList<int>{1, 30, 31, 32, 33, 36}
-        << QList<int>{0x01, 0x1E, 0x1F, 0x20, 0x22, 0x2B};
+    QTest::newRow("401, cell 2: values kept") << 401 << 2 << QList<int>{1, 30, 31, 32, 33, 36}
+                                              << QList<int>{0x01, 0x1E, 0x1F, 0x20, 0x22, 0x2B};
     QTest::newRow("401, cell 1") << 401 << 1 << QList<int>{1, 2, 30, 31, 32, 33, 34, 35, 36}
-                                 << QList<int>{0x02, 0x04, 0x3C, 0x3E, 0x3F, 0x43, 0x48, 0x4D, 0x52};
+                                 << QList<int>{0x02, 0x04, 0x3C, 0x3E, 0x3F,
+                                               0x43, 0x48, 0x4D, 0x52};
     QTest::newRow("400, cell 2: frequency closes the gap")
         << 400 << 2 << QList<int>{25, 26} << QList<int>{0x19, 0x1A};
     QTest::newRow("401, cell 4") << 401 << 4 << QList<int>{1, 31, 32, 33, 34, 36}
@@ -295,8 +295,8 @@ void TestRegisterTable::relayoutBuiltInMaps()
     QCOMPARE(addressOf(table, 0), QByteArray("0x0000"));
     for (int i = 0; i < rows.size(); ++i) {
         const QByteArray expected =
-            QByteArray("0x") + QByteArray::number(addresses[i], 16).toUpper().rightJustified(4, '0') +
-            ' ';
+            QByteArray("0x") +
+            QByteArray::number(addresses[i], 16).toUpper().rightJustified(4, '0') + ' ';
         QCOMPARE(addressOf(table, rows[i]), expected);
         QCOMPARE(list.text(rows[i], RegisterList::AddressColumn), expected);
     }

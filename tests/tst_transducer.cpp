@@ -78,8 +78,8 @@ void TestTransducer::identification_data()
     QTest::addColumn<int>("function");
     QTest::addColumn<QByteArray>("replyBytes");
     QTest::newRow("read, fresh program") << 0 << int(ReadConfig) << QByteArray::fromHex("05E4012C");
-    QTest::newRow("read, another model") << 200 << int(ReadConfig)
-                                         << QByteArray::fromHex("05E4012C");
+    QTest::newRow("read, another model")
+        << 200 << int(ReadConfig) << QByteArray::fromHex("05E4012C");
     QTest::newRow("write, another model")
         << 401 << int(WriteConfig) << QByteArray::fromHex("05E5012C");
 }
@@ -177,8 +177,8 @@ void TestTransducer::faults_data()
                                << QByteArray();
     QTest::newRow("bad LRC") << Fault::BadLrc << false << true << 0 << Outcome::ReceptionError
                              << QByteArray();
-    QTest::newRow("lower case") << Fault::LowerCase << false << true << 0
-                                << Outcome::ReceptionError << QByteArray();
+    QTest::newRow("lower case") << Fault::LowerCase << false << true << 0 << Outcome::ReceptionError
+                                << QByteArray();
     QTest::newRow("noise") << Fault::Noise << false << true << 0 << Outcome::ReceptionError
                            << QByteArray();
     QTest::newRow("echo changed, read unaffected") << Fault::EchoChanged << false << true << 0
@@ -187,8 +187,8 @@ void TestTransducer::faults_data()
                                   << QByteArray::fromHex("0665");
     QTest::newRow("other ID, read") << Fault::OtherId << false << true << 0 << Outcome::Bytes
                                     << QByteArray::fromHex("05E40096");
-    QTest::newRow("other ID, write") << Fault::OtherId << true << true << 0 << Outcome::Bytes
-                                     << QByteArray::fromHex("05E50096");
+    QTest::newRow("other ID, write")
+        << Fault::OtherId << true << true << 0 << Outcome::Bytes << QByteArray::fromHex("05E50096");
 }
 
 void TestTransducer::faults()

@@ -58,9 +58,9 @@ void TestVxnSim::helpNamesEveryFault()
     help.start(QStringLiteral(VXN_SIM_PATH), {"--help"});
     QVERIFY(help.waitForFinished(5000));
     const QByteArray text = help.readAllStandardOutput();
-    for (const char *word : {"--model", "--link", "--fault", "--no-pacing", "silent", "late",
-                             "truncated", "bad-lrc", "lowercase", "noise", "echo-changed",
-                             "echo-address", "other-id"})
+    for (const char *word :
+         {"--model", "--link", "--fault", "--no-pacing", "silent", "late", "truncated", "bad-lrc",
+          "lowercase", "noise", "echo-changed", "echo-address", "other-id"})
         QVERIFY2(text.contains(word), word);
 }
 
@@ -82,7 +82,8 @@ void TestVxnSim::identificationThenRead()
     QCOMPARE(read.outcome, Outcome::Bytes);
     QCOMPARE(quint8(read.bytes[1]), quint8(ReadConfig));
     QCOMPARE(read.bytes.mid(2, 2), QByteArray::fromHex("0191"));
-    QVERIFY(sim.log().contains("<- :0064019" "10A\\r\\n"));
+    QVERIFY(sim.log().contains("<- :0064019"
+                               "10A\\r\\n"));
 }
 
 void TestVxnSim::writeIsEchoed()
@@ -146,8 +147,7 @@ void TestVxnSim::faults()
     // Switched while it runs, through its standard input.
     sim.command("fault " + fault);
     QTRY_VERIFY(sim.log().contains("fault " + fault));
-    const QByteArray request =
-        write ? buildWriteConfigRequest(image) : buildReadConfigRequest(100);
+    const QByteArray request = write ? buildWriteConfigRequest(image) : buildReadConfigRequest(100);
     const ParsedReply reply = parseReply(exchange(port, request, 1000));
     QCOMPARE(reply.outcome, outcome);
     if (write)

@@ -5,8 +5,18 @@
 #include <functional>
 #include <optional>
 
-enum class TransmissionMode { Unset, Ascii, Rtu };
-enum class WiringChoice { Unset, ThreeWire, FourWire };
+enum class TransmissionMode
+{
+    Unset,
+    Ascii,
+    Rtu
+};
+enum class WiringChoice
+{
+    Unset,
+    ThreeWire,
+    FourWire
+};
 
 // The window's link-setting controls as the settings logic sees them. Setting
 // a field's text to what it already holds is no change: only a real change
@@ -15,8 +25,17 @@ enum class WiringChoice { Unset, ThreeWire, FourWire };
 class LinkFields
 {
 public:
-    enum class NumericField { DeviceAddress, CellSize };
-    enum class Choice { BaudRate, Parity, StopBits };
+    enum class NumericField
+    {
+        DeviceAddress,
+        CellSize
+    };
+    enum class Choice
+    {
+        BaudRate,
+        Parity,
+        StopBits
+    };
 
     virtual ~LinkFields() = default;
 

@@ -90,7 +90,8 @@ void LinkSettingsEditor::showFields()
 
 void LinkSettingsEditor::onAddressChanged()
 {
-    const int value = TextNumber::parseInt(linkFields.numericText(NumericField::DeviceAddress).toLatin1());
+    const int value =
+        TextNumber::parseInt(linkFields.numericText(NumericField::DeviceAddress).toLatin1());
     if (value <= LinkSettings::MaxDeviceAddress)
         return;
     messages.show({errorCaption(), QStringLiteral("Адрес устройства не должен превышать 247"),
@@ -101,7 +102,8 @@ void LinkSettingsEditor::onAddressChanged()
 
 void LinkSettingsEditor::onCellSizeChanged()
 {
-    const int typed = TextNumber::parseInt(linkFields.numericText(NumericField::CellSize).toLatin1());
+    const int typed =
+        TextNumber::parseInt(linkFields.numericText(NumericField::CellSize).toLatin1());
     quint8 cellSize = quint8(typed & 0xFF);
     cellSize = std::clamp<quint8>(cellSize, 1, 4);
     settings.cellSize = cellSize;

@@ -15,7 +15,7 @@ struct LinkSettings
 {
     quint8 deviceAddress = 0;
     TransmissionMode transmissionMode = TransmissionMode::Unset;
-    quint8 cellSize = 0; // 1 to 4 once the window is open
+    quint8 cellSize = 0;      // 1 to 4 once the window is open
     quint8 wiringByte = 0x10; // four-wire, while no radio is checked
     WiringChoice wiringChoice = WiringChoice::Unset;
 

@@ -2,7 +2,12 @@
 
 #include <QString>
 
-enum class MessageIcon { None, Exclamation, Stop };
+enum class MessageIcon
+{
+    None,
+    Exclamation,
+    Stop
+};
 
 // A modal message to the user. The window shows a message box; tests and
 // headless tools record or print it. Showing returns once the user has

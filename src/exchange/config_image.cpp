@@ -101,7 +101,8 @@ QByteArray buildImage(int deviceId, const LinkSettingsEditor &link, const Regist
         appendBigEndian(image, TextNumber::parseHex(table.row(r).address) & 0xFFFF, 2);
     for (int r = 0; r < rows; ++r) {
         const RegisterEntry row = table.row(r);
-        appendBigEndian(image, rawCoefficient(row.coefficient, RegisterTable::isSpecialRegister(row.name)), 3);
+        appendBigEndian(
+            image, rawCoefficient(row.coefficient, RegisterTable::isSpecialRegister(row.name)), 3);
         image.append(char(TextNumber::parseInt(row.size) & 0xFF));
     }
     return image;

@@ -30,8 +30,8 @@ QString deviceIdMessage(int answered, int held)
 ExchangeEngine::ExchangeEngine(LinePort &port, ExchangeTimers &timers, ProgressView &progress,
                                UserMessages &messages, RegisterTable &table,
                                LinkSettingsEditor &link, QString &configFileName)
-    : port(port), timers(timers), progress(progress), messages(messages), table(table),
-      link(link), configFileName(configFileName)
+    : port(port), timers(timers), progress(progress), messages(messages), table(table), link(link),
+      configFileName(configFileName)
 {
 }
 

@@ -10,7 +10,8 @@
 class ExchangeTimers
 {
 public:
-    enum TimerId {
+    enum TimerId
+    {
         ReplyTimer = 1,    // the wait for a reply, stopped when it fires
         ProgressTimer = 2, // moves the progress bar while an exchange runs
     };

@@ -8,7 +8,8 @@
 // frame bytes as upper-case hex pairs, the LRC pair, CR LF.
 namespace ModbusAscii {
 
-enum Function : quint8 {
+enum Function : quint8
+{
     ReadConfig = 0x64,
     WriteConfig = 0x65,
 };
@@ -38,7 +39,12 @@ QByteArray buildWriteConfigRequest(QByteArrayView image);
 
 struct ParsedReply
 {
-    enum class Outcome { Bytes, NoReply, ReceptionError };
+    enum class Outcome
+    {
+        Bytes,
+        NoReply,
+        ReceptionError
+    };
 
     Outcome outcome = Outcome::NoReply;
     // Address, function code, then data; only with Outcome::Bytes.

@@ -54,7 +54,8 @@ QString resolvePortName(const QString &name)
 #ifdef Q_OS_WIN
     return name;
 #else
-    const QByteArray mapped = qgetenv(QStringLiteral("OSTRIVAN_COM%1").arg(n).toLatin1().constData());
+    const QByteArray mapped =
+        qgetenv(QStringLiteral("OSTRIVAN_COM%1").arg(n).toLatin1().constData());
     if (!mapped.isEmpty())
         return QString::fromLocal8Bit(mapped);
     QStringList devices;

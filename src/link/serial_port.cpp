@@ -114,9 +114,12 @@ void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     // Qt's own signal.
     if (!lost && port.isOpen()) {
         lost = true;
-        QMetaObject::invokeMethod(this, [this] {
-            if (lost)
-                close();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (lost)
+                    close();
+            },
+            Qt::QueuedConnection);
     }
 }

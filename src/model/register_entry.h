@@ -5,7 +5,8 @@
 
 // Listed rows (Parameter) are measured values and controls the engineer edits;
 // Calibration rows are the device's calibration block, carried along unseen.
-enum class RegisterKind : quint8 {
+enum class RegisterKind : quint8
+{
     Parameter = 0,
     Calibration = 1,
 };

@@ -10,7 +10,13 @@
 class RegisterList
 {
 public:
-    enum Column { NameColumn = 0, AddressColumn = 1, SizeColumn = 2, CoefficientColumn = 3 };
+    enum Column
+    {
+        NameColumn = 0,
+        AddressColumn = 1,
+        SizeColumn = 2,
+        CoefficientColumn = 3
+    };
     static constexpr int ColumnCount = 4;
 
     virtual ~RegisterList() = default;

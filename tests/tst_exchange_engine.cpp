@@ -62,6 +62,7 @@ private slots:
     void progressRunsToFullAndStops();
     void readWhileWritePendingDoesNothing();
     void secondReadRestartsTheWindow();
+    void writeTakesOverPendingExchanges();
     void failedReplies_data();
     void failedReplies();
     void idMismatchReplies_data();
@@ -196,6 +197,31 @@ void TestExchangeEngine::secondReadRestartsTheWindow()
     QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 1000);
     QCOMPARE(f.engine.progressTotal, 0);
     QCOMPARE(f.progress.value, 0);
+}
+
+void TestExchangeEngine::writeTakesOverPendingExchanges()
+{
+    ExchangeFixture f;
+    Transducer device = *Transducer::withDefaults(100);
+    readDevice(f, device);
+    f.engine.onReadClicked();
+    // A write while a read reply is awaited takes over both timers.
+    f.engine.onWriteClicked();
+    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 4000);
+    f.engine.onTimer(Progress);
+    // Write again while its reply is awaited: rebuilt, resent, restarted.
+    f.fields.setNumericText(LinkFields::NumericField::DeviceAddress, "12");
+    f.engine.onWriteClicked();
+    QCOMPARE(f.port.written.size(), 5);
+    QCOMPARE(f.port.written.last(), f.engine.frameText);
+    QCOMPARE(quint8(f.engine.image[2]), quint8(12));
+    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 4000);
+    QCOMPARE(f.engine.progressTotal, 0);
+    QCOMPARE(f.engine.progressStep, 5);
+    answer(f, device);
+    f.engine.onTimer(Reply);
+    QVERIFY(f.messages.shown.isEmpty());
+    QCOMPARE(f.link.settings.deviceAddress, quint8(12));
 }
 
 void TestExchangeEngine::failedReplies_data()

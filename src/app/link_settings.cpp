@@ -16,6 +16,12 @@ LinkSettingsEditor::LinkSettingsEditor(LinkFields &fields, UserMessages &message
     linkFields.cellSizeChanged = [this] { onCellSizeChanged(); };
 }
 
+LinkSettingsEditor::~LinkSettingsEditor()
+{
+    linkFields.addressChanged = nullptr;
+    linkFields.cellSizeChanged = nullptr;
+}
+
 void LinkSettingsEditor::initFields()
 {
     showFields();

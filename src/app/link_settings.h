@@ -31,6 +31,9 @@ class LinkSettingsEditor
 public:
     LinkSettingsEditor(LinkFields &fields, UserMessages &messages, RegisterTable &table,
                        QString &configFileName);
+    ~LinkSettingsEditor();
+    LinkSettingsEditor(const LinkSettingsEditor &) = delete;
+    LinkSettingsEditor &operator=(const LinkSettingsEditor &) = delete;
 
     // What the window does with the fields as it opens: shows the members as
     // constructed, then again once the cell size has been corrected.

@@ -8,7 +8,6 @@
 #include "register_table.h"
 
 #include <array>
-#include <cmath>
 
 namespace {
 

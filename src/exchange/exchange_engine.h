@@ -2,6 +2,7 @@
 
 #include "exchange_timers.h"
 #include "line_port.h"
+#include "progress_view.h"
 #include "user_messages.h"
 
 #include <QByteArray>

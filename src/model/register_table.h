@@ -41,7 +41,7 @@ public:
 
     int rowCount() const { return int(rows.size()); }
     int parameterCount() const { return list.count(); }
-    RegisterList &registerList() const { return list; }
+    RegisterList &registerList() { return list; }
 
     static bool isSpecialRegister(QByteArrayView name);
     static QByteArray textFromCoefficient(double coefficient, bool special);

@@ -50,6 +50,7 @@ private slots:
     void programClosesPortOnTermination();
     void killedClientLeavesUsableLine();
     void stopRemovesLink();
+    void portReopensWhenTransducerIsBack();
 };
 
 void TestVxnSim::helpNamesEveryFault()
@@ -243,6 +244,31 @@ void TestVxnSim::stopRemovesLink()
     sim.stop();
     QCOMPARE(sim.process.exitCode(), 0);
     QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+}
+
+void TestVxnSim::portReopensWhenTransducerIsBack()
+{
+    const QString link = QDir::temp().filePath(QStringLiteral("vxn-sim-back-%1").arg(getpid()));
+    SerialPort port;
+    {
+        SimProcess sim;
+        QVERIFY(sim.start({"--model", "100", "--no-pacing", "--link", link}));
+        QTRY_VERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(port.open(link));
+    }
+    // The transducer's side is gone: the port closes itself instead of
+    // reporting the error over and over.
+    std::array<char, 1000> buffer{};
+    QCOMPARE(port.readAvailable(buffer.data(), 1000), 0);
+    QTRY_VERIFY(!port.isOpen());
+    QVERIFY(!port.write(buildReadConfigRequest(0)));
+
+    SimProcess again;
+    QVERIFY(again.start({"--model", "100", "--no-pacing", "--link", link}));
+    QTRY_VERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(port.open(link));
+    QCOMPARE(parseReply(exchange(port, buildReadConfigRequest(0), 1000)).bytes.mid(1),
+             QByteArray::fromHex("E40064"));
 }
 
 QTEST_GUILESS_MAIN(TestVxnSim)

@@ -292,9 +292,10 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(helpText());
     parser.addHelpOption();
-    const QCommandLineOption modelOption(QStringLiteral("model"),
-                                         QStringLiteral("Device ID: 100, 200, 300, 400 or 401."),
-                                         QStringLiteral("ID"), QStringLiteral("401"));
+    const QCommandLineOption modelOption(
+        QStringLiteral("model"),
+        QStringLiteral("Device ID: 100, 200, 300, 400 or 401 (default 401)."), QStringLiteral("ID"),
+        QStringLiteral("401"));
     const QCommandLineOption linkOption(
         QStringLiteral("link"),
         QStringLiteral("Also make a symbolic link to the terminal at PATH."),

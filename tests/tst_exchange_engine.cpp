@@ -72,6 +72,7 @@ private slots:
     void writeEchoes_data();
     void writeEchoes();
     void echoWithoutWriteIsADifference();
+    void echoForTableReplacedMeanwhile();
     void writeRefusals_data();
     void writeRefusals();
     void writeOfEmptyTable();
@@ -416,6 +417,24 @@ void TestExchangeEngine::echoWithoutWriteIsADifference()
     f.engine.onTimer(Reply);
     QCOMPARE(f.messages.shown, QList<UserMessage>{error("Ошибка при передаче данных")});
     QVERIFY(f.engine.image.isEmpty());
+}
+
+void TestExchangeEngine::echoForTableReplacedMeanwhile()
+{
+    // A modal window can let the table be replaced while a write is pending.
+    // The device took the write, so there is no error, but the echo of the
+    // small table has nothing to be shown on in the larger one.
+    ExchangeFixture f;
+    Transducer device = *Transducer::withDefaults(100);
+    readDevice(f, device);
+    f.engine.onWriteClicked();
+    answer(f, device);
+    QVERIFY(buildRegisterTable(f.table, 401, f.configFileName));
+    f.engine.onTimer(Reply);
+    QVERIFY(f.messages.shown.isEmpty());
+    QVERIFY(!f.engine.busy);
+    QCOMPARE(f.list.count(), 37);
+    QCOMPARE(f.list.text(0, RegisterList::CoefficientColumn), QByteArray("5000"));
 }
 
 void TestExchangeEngine::writeRefusals_data()

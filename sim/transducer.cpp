@@ -1,5 +1,6 @@
 #include "transducer.h"
 
+#include "config_image.h"
 #include "device_models.h"
 #include "modbus_ascii.h"
 #include "text_number.h"
@@ -47,13 +48,9 @@ double startingCoefficient(int row, bool special)
     return 1.0;
 }
 
-void appendBigEndian(QByteArray &bytes, quint32 value, int width)
-{
-    for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
-        bytes.append(char((value >> shift) & 0xFF));
-}
-
 } // namespace
+
+using ConfigImage::appendBigEndian;
 
 std::optional<Fault> faultFromName(const QString &name)
 {

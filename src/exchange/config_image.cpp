@@ -24,12 +24,6 @@ int baudRateCode(const QString &text)
     return 0;
 }
 
-void appendBigEndian(QByteArray &bytes, quint32 value, int width)
-{
-    for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
-        bytes.append(char((value >> shift) & 0xFF));
-}
-
 quint32 bigEndian(const QByteArray &bytes, qsizetype offset, int width)
 {
     quint32 value = 0;
@@ -39,6 +33,12 @@ quint32 bigEndian(const QByteArray &bytes, qsizetype offset, int width)
 }
 
 } // namespace
+
+void appendBigEndian(QByteArray &bytes, quint32 value, int width)
+{
+    for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
+        bytes.append(char((value >> shift) & 0xFF));
+}
 
 QString baudRateText(int code)
 {

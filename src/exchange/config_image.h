@@ -28,6 +28,9 @@ constexpr int imageSize(int rowCount)
     return HeaderSize + BytesPerRegister * rowCount;
 }
 
+// Appends the low width bytes of value, most significant first.
+void appendBigEndian(QByteArray &bytes, quint32 value, int width);
+
 // The LinkByte: bits 0-3 baud-rate code, bit 4 two stop bits, bit 5 odd
 // parity (with bit 6), bit 6 parity on, bit 7 RTU.
 quint8 packLinkByte(const LinkSettingsEditor &link);

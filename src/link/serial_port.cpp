@@ -18,13 +18,17 @@ SerialPort::~SerialPort()
 bool SerialPort::open(const QString &portName)
 {
     close();
+    lastOpenError.clear();
     const QString location = resolvePortName(portName);
-    if (location.isEmpty())
+    if (location.isEmpty()) {
+        lastOpenError = QStringLiteral("Устройство для порта %1 не найдено").arg(portName);
         return false;
+    }
     port.setPortName(location);
     portLocation = location;
     lost = false;
     if (!port.open(QIODevice::ReadWrite)) {
+        lastOpenError = QStringLiteral("%1: %2").arg(location, port.errorString());
         port.clearError();
         return false;
     }

@@ -40,6 +40,8 @@ public:
     // is used; see configure for what it cannot hold.
     bool isPseudoTerminal() const { return pseudoTerminal; }
     QString location() const { return portLocation; }
+    // Why the last open failed, as the system put it; empty after a success.
+    QString openError() const { return lastOpenError; }
 
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
@@ -47,6 +49,7 @@ private:
 
     QSerialPort port;
     QString portLocation;
+    QString lastOpenError;
     bool pseudoTerminal = false;
     bool lost = false;
     bool reading = false;

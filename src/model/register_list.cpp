@@ -1,5 +1,14 @@
 #include "register_list.h"
 
+int firstSelectedRow(const RegisterList &list)
+{
+    for (int row = 0; row < list.count(); ++row) {
+        if (list.isSelected(row))
+            return row;
+    }
+    return -1;
+}
+
 void MemoryRegisterList::appendItem(const QByteArray &name)
 {
     Row row;

@@ -30,6 +30,9 @@ public:
     virtual bool isSelected(int row) const = 0;
 };
 
+// The first selected row scanning from row 0; -1 when none is selected.
+int firstSelectedRow(const RegisterList &list);
+
 class MemoryRegisterList : public RegisterList
 {
 public:

@@ -1,0 +1,38 @@
+#include "app_identity.h"
+
+#include <QFontDatabase>
+
+namespace AppIdentity {
+
+QString productName()
+{
+    return QStringLiteral("Ostrivan Application");
+}
+
+QString version()
+{
+    return QStringLiteral(OSTRIVAN_VERSION);
+}
+
+QString fileDescription()
+{
+    return QStringLiteral("Программа настройки интерфейса VXN");
+}
+
+QIcon icon()
+{
+    QIcon result;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        result.addFile(QStringLiteral(":/icons/ostrivan-%1.png").arg(size), QSize(size, size));
+    return result;
+}
+
+QFont dialogFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(8);
+    return font;
+}
+
+} // namespace AppIdentity

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "user_messages.h"
+
+class QWidget;
+
+// Messages as modal message boxes over the main window, each with one OK
+// button. While a box is open its own event loop keeps the window's timers
+// running.
+class MessageBoxes : public UserMessages
+{
+public:
+    explicit MessageBoxes(QWidget *parent) : parent(parent) {}
+    void show(const UserMessage &message) override;
+
+private:
+    QWidget *parent;
+};

@@ -1,0 +1,64 @@
+#include "port_choice.h"
+
+#include "mode_string.h"
+#include "port_names.h"
+#include "serial_port.h"
+
+QStringList PortChoice::entries()
+{
+    return comPortNames() << noPort();
+}
+
+QString PortChoice::noPort()
+{
+    return QStringLiteral("НЕТ");
+}
+
+bool PortChoice::openAndConfigure(const QString &name, bool drain)
+{
+    if (!port.open(name))
+        return false;
+    port.configure(PortModeString);
+    if (drain) {
+        // Whatever arrived on another port's behalf is not a reply.
+        char discard[1024];
+        port.readAvailable(discard, sizeof discard);
+    }
+    return true;
+}
+
+void PortChoice::probe()
+{
+    selectedPortName = noPort();
+    for (const QString &name : comPortNames()) {
+        if (port.open(name)) {
+            selectedPortName = name;
+            break;
+        }
+    }
+    openPortName = selectedPortName;
+    if (openPortName != noPort())
+        port.configure(PortModeString);
+}
+
+void PortChoice::onPortChanged(const QString &picked)
+{
+    selectedPortName = picked;
+    if (selectedPortName != openPortName && selectedPortName != noPort()) {
+        if (openPortName != noPort())
+            port.close();
+        if (openAndConfigure(selectedPortName, true)) {
+            openPortName = selectedPortName;
+            failureReason.clear();
+            return;
+        }
+        failureReason = port.openError();
+        selectedPortName = openPortName;
+        if (openPortName != noPort())
+            openAndConfigure(openPortName, true);
+    } else if (selectedPortName == noPort()) {
+        if (openPortName != noPort())
+            port.close();
+        openPortName = noPort();
+    }
+}

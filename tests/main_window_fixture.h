@@ -1,0 +1,36 @@
+#pragma once
+
+#include "exchange_fixture.h"
+#include "main_dialog.h"
+
+#include <QTest>
+#include <memory>
+
+// Every COM name mapped explicitly, so that the machine's own serial ports
+// never take part: unmapped names go to a path that does not exist.
+inline void mapComPorts(const QStringList &paths)
+{
+    for (int n = 1; n <= 8; ++n) {
+        const QString path = n <= paths.size() && !paths[n - 1].isEmpty()
+                                 ? paths[n - 1]
+                                 : QStringLiteral("/nonexistent/com%1").arg(n);
+        qputenv(QStringLiteral("OSTRIVAN_COM%1").arg(n).toLatin1().constData(), path.toLocal8Bit());
+    }
+}
+
+// A main window shown and active, its messages recorded.
+struct ShownWindow
+{
+    explicit ShownWindow(const QStringList &portPaths = {})
+    {
+        mapComPorts(portPaths);
+        dialog = std::make_unique<MainDialog>(&messages);
+        dialog->show();
+        dialog->activateWindow();
+    }
+    bool ready() { return QTest::qWaitForWindowActive(dialog.get()); }
+    const MainControls &ui() const { return dialog->controls(); }
+
+    RecordingMessages messages;
+    std::unique_ptr<MainDialog> dialog;
+};

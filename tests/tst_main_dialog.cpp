@@ -1,0 +1,340 @@
+// The main window's controls and keyboard, without a port.
+
+#include "device_models.h"
+#include "link_settings.h"
+#include "main_window_fixture.h"
+#include "register_list_view.h"
+#include "register_table.h"
+#include "spin_button.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+class TestMainDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void controlsAtStart();
+    void listColumns();
+    void tabOrder();
+    void enterPressesOnlyAFocusedButton();
+    void escapeEndsTheWindow();
+    void spinsWrapAround_data();
+    void spinsWrapAround();
+    void deviceAddressCheck_data();
+    void deviceAddressCheck();
+    void cellSizeClamp_data();
+    void cellSizeClamp();
+    void cellSizeRelaysTheTable();
+    void windowKeepsItsArrangement();
+};
+
+void TestMainDialog::controlsAtStart()
+{
+    ShownWindow w;
+    QVERIFY(w.ready());
+    const MainControls &ui = w.ui();
+    QCOMPARE(w.dialog->windowTitle(), QString("Ostrivan"));
+    QCOMPARE(w.dialog->minimumSize(), w.dialog->maximumSize());
+    QVERIFY(w.dialog->windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(!(w.dialog->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(!w.dialog->windowIcon().isNull());
+
+    QCOMPARE(ui.write->text(), QString("Запись"));
+    QCOMPARE(ui.read->text(), QString("Чтение"));
+    QCOMPARE(ui.open->text(), QString("Открыть"));
+    QCOMPARE(ui.save->text(), QString("Сохранить"));
+    QCOMPARE(ui.deviceAddress->text(), QString("0"));
+    QCOMPARE(ui.cellSize->text(), QString("1"));
+    QCOMPARE(w.dialog->linkSettings().settings.cellSize, quint8(1));
+    QCOMPARE(ui.addressSpin->maximum(), 247);
+    QCOMPARE(ui.cellSizeSpin->maximum(), 255);
+
+    const auto entries = [](QComboBox *list) {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->itemText(i);
+        return texts;
+    };
+    QCOMPARE(entries(ui.baudRate), QStringList({"1200", "2400", "4800", "9600", "14400", "19200"}));
+    QCOMPARE(entries(ui.parity), QStringList({"НЕТ", "ЧЕТ", "НЕЧЕТ"}));
+    QCOMPARE(entries(ui.stopBits), QStringList({"1", "2"}));
+    for (QComboBox *list : {ui.baudRate, ui.parity, ui.stopBits}) {
+        QCOMPARE(list->currentIndex(), -1);
+        QVERIFY(!list->isEditable());
+    }
+    QCOMPARE(entries(ui.port),
+             QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "НЕТ"}));
+    // No port exists, and no message says so.
+    QCOMPARE(ui.port->currentText(), QString("НЕТ"));
+    QVERIFY(!w.dialog->serialPort().isOpen());
+
+    for (QRadioButton *radio : {ui.ascii, ui.rtu, ui.threeWire, ui.fourWire})
+        QVERIFY(!radio->isChecked());
+    QCOMPARE(ui.ascii->text(), QString(" ASCII"));
+    QCOMPARE(ui.rtu->text(), QString(" RTU"));
+    QCOMPARE(w.dialog->linkSettings().settings.wiringByte, quint8(0x10));
+    QCOMPARE(ui.progress->minimum(), 0);
+    QCOMPARE(ui.progress->maximum(), 500);
+    QCOMPARE(ui.progress->value(), 0);
+    QVERIFY(ui.fileName->text().isEmpty());
+    QVERIFY(!ui.fileName->isEnabled());
+    QCOMPARE(ui.registerList->count(), 0);
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainDialog::listColumns()
+{
+    ShownWindow w;
+    QVERIFY(w.ready());
+    RegisterListView *list = w.ui().registerList;
+    const QStringList captions{"Имя регистра", "Адрес", "Байт", "K1(K2)"};
+    const int widths[] = {420, 53, 40, 48};
+    QCOMPARE(list->columnCount(), 4);
+    for (int column = 0; column < 4; ++column) {
+        QCOMPARE(list->headerItem()->text(column), captions[column]);
+        QCOMPARE(list->columnWidth(column), widths[column]);
+    }
+    // A Latin K in the last caption.
+    QCOMPARE(captions[3].at(0), QChar(u'K'));
+    QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(!list->isSortingEnabled());
+
+    // Rows keep the exact code-page bytes they were given.
+    QString fileName;
+    buildRegisterTable(w.dialog->registerTable(), 401, fileName);
+    QCOMPARE(list->count(), 37);
+    QCOMPARE(list->text(0, RegisterList::NameColumn), w.dialog->registerTable().row(0).name);
+    QCOMPARE(list->topLevelItem(30)->text(0), QString("Частота (f)"));
+    QCOMPARE(w.dialog->firstSelectedRow(), 0);
+    list->topLevelItem(0)->setSelected(false);
+    list->topLevelItem(1)->setSelected(false);
+    QCOMPARE(w.dialog->firstSelectedRow(), 2);
+    list->clearSelection();
+    QCOMPARE(w.dialog->firstSelectedRow(), -1);
+}
+
+void TestMainDialog::tabOrder()
+{
+    ShownWindow w;
+    QVERIFY(w.ready());
+    const MainControls &ui = w.ui();
+    const QList<QWidget *> stops{ui.write,  ui.read,         ui.deviceAddress, ui.baudRate,
+                                 ui.parity, ui.stopBits,     ui.port,          ui.open,
+                                 ui.save,   ui.registerList, ui.cellSize};
+    QCOMPARE(QApplication::focusWidget(), ui.write);
+    for (int i = 1; i <= stops.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), stops[i % stops.size()]);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), ui.cellSize);
+}
+
+void TestMainDialog::enterPressesOnlyAFocusedButton()
+{
+    ShownWindow w;
+    QVERIFY(w.ready());
+    const MainControls &ui = w.ui();
+    int writes = 0;
+    connect(ui.write, &QPushButton::clicked, this, [&writes] { ++writes; });
+
+    // Enter where no button has the focus: nothing at all.
+    for (QWidget *widget :
+         {static_cast<QWidget *>(ui.deviceAddress), static_cast<QWidget *>(ui.cellSize),
+          static_cast<QWidget *>(ui.port), static_cast<QWidget *>(ui.registerList)}) {
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_Return);
+        QTest::keyClick(widget, Qt::Key_Enter, Qt::KeypadModifier);
+    }
+    QCOMPARE(writes, 0);
+    QVERIFY(w.messages.shown.isEmpty());
+    QVERIFY(w.dialog->isVisible());
+
+    // Write has the focus again: Enter presses it, and the write is refused
+    // because the settings are unset.
+    ui.write->setFocus();
+    QTest::keyClick(ui.write, Qt::Key_Return);
+    QCOMPARE(writes, 1);
+    QCOMPARE(w.messages.texts(), QStringList{"Не задан режим передачи"});
+    ui.read->setFocus();
+    QTest::keyClick(ui.read, Qt::Key_Return);
+    QCOMPARE(writes, 1);
+    QVERIFY(w.dialog->exchange().progressStep > 0);
+}
+
+void TestMainDialog::escapeEndsTheWindow()
+{
+    ShownWindow w;
+    QVERIFY(w.ready());
+    // Mid-exchange too: a read is pending.
+    w.ui().read->click();
+    QTest::keyClick(w.ui().deviceAddress, Qt::Key_Escape);
+    QVERIFY(!w.dialog->isVisible());
+    QCOMPARE(w.dialog->result(), int(QDialog::Rejected));
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainDialog::spinsWrapAround_data()
+{
+    QTest::addColumn<bool>("cellSize");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("after");
+
+    QTest::newRow("address 247 up") << false << "247" << int(Qt::Key_Up) << "0";
+    QTest::newRow("address 0 down") << false << "0" << int(Qt::Key_Down) << "247";
+    QTest::newRow("address 10 up") << false << "10" << int(Qt::Key_Up) << "11";
+    // The cell-size spin runs 0 to 255, but the field's handler keeps 1 to 4.
+    QTest::newRow("cell 4 up") << true << "4" << int(Qt::Key_Up) << "4";
+    QTest::newRow("cell 1 down") << true << "1" << int(Qt::Key_Down) << "1";
+    QTest::newRow("cell 2 up") << true << "2" << int(Qt::Key_Up) << "3";
+}
+
+void TestMainDialog::spinsWrapAround()
+{
+    QFETCH(bool, cellSize);
+    QFETCH(QString, before);
+    QFETCH(int, key);
+    QFETCH(QString, after);
+
+    ShownWindow w;
+    QVERIFY(w.ready());
+    QLineEdit *field = cellSize ? w.ui().cellSize : w.ui().deviceAddress;
+    SpinButton *spin = cellSize ? w.ui().cellSizeSpin : w.ui().addressSpin;
+    field->setText(before);
+    QTest::keyClick(field, Qt::Key(key));
+    QCOMPARE(field->text(), after);
+    // The spin button steps the same way.
+    field->setText(before);
+    spin->stepBy(key == Qt::Key_Up ? 1 : -1);
+    QCOMPARE(field->text(), after);
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainDialog::deviceAddressCheck_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("message");
+
+    QTest::newRow("247") << "247"
+                         << "247" << false;
+    QTest::newRow("248") << "248"
+                         << "247" << true;
+    QTest::newRow("300") << "300"
+                         << "247" << true;
+    QTest::newRow("0") << "0"
+                       << "0" << false;
+}
+
+void TestMainDialog::deviceAddressCheck()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, message);
+
+    ShownWindow w;
+    QVERIFY(w.ready());
+    QLineEdit *field = w.ui().deviceAddress;
+    field->setText("5");
+    field->selectAll();
+    field->insert(typed);
+    QCOMPARE(field->text(), shown);
+    if (message) {
+        QCOMPARE(w.messages.shown.size(), 1);
+        QCOMPARE(
+            w.messages.shown[0],
+            (UserMessage{"Ошибка", "Адрес устройства не должен превышать 247", MessageIcon::None}));
+        QCOMPARE(w.dialog->linkSettings().settings.deviceAddress, quint8(247));
+    } else {
+        QVERIFY(w.messages.shown.isEmpty());
+    }
+}
+
+void TestMainDialog::cellSizeClamp_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("7") << "7"
+                       << "4";
+    QTest::newRow("0") << "0"
+                       << "1";
+    QTest::newRow("257: low byte 1") << "257"
+                                     << "1";
+    QTest::newRow("260: low byte 4") << "260"
+                                     << "4";
+    QTest::newRow("-1: low byte 255") << "-1"
+                                      << "4";
+    QTest::newRow("abc") << "abc"
+                         << "1";
+    QTest::newRow("3") << "3"
+                       << "3";
+}
+
+void TestMainDialog::cellSizeClamp()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+
+    ShownWindow w;
+    QVERIFY(w.ready());
+    QLineEdit *field = w.ui().cellSize;
+    // Pasted over the whole field, so the text changes once.
+    field->selectAll();
+    field->insert(typed);
+    QCOMPARE(field->text(), shown);
+    QCOMPARE(QString::number(w.dialog->linkSettings().settings.cellSize), shown);
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainDialog::cellSizeRelaysTheTable()
+{
+    ShownWindow w;
+    QVERIFY(w.ready());
+    QString fileName;
+    buildRegisterTable(w.dialog->registerTable(), 401, fileName);
+    RegisterListView *list = w.ui().registerList;
+    QLineEdit *field = w.ui().cellSize;
+    field->setText("2");
+    QCOMPARE(list->topLevelItem(31)->text(1), QString("0x001F "));
+    field->setText("1");
+    QCOMPARE(list->topLevelItem(31)->text(1), QString("0x003E "));
+    QCOMPARE(list->topLevelItem(36)->text(1), QString("0x0052 "));
+    QTest::keyClick(field, Qt::Key_Up);
+    QCOMPARE(field->text(), QString("2"));
+    QCOMPARE(list->topLevelItem(31)->text(1), QString("0x001F "));
+    QCOMPARE(list->topLevelItem(36)->text(1), QString("0x002B "));
+}
+
+void TestMainDialog::windowKeepsItsArrangement()
+{
+    // Nothing lies outside the window, and the rows of controls keep their
+    // order.
+    ShownWindow small;
+    QVERIFY(small.ready());
+    const QSize smallSize = small.dialog->size();
+    for (QWidget *child : small.dialog->findChildren<QWidget *>()) {
+        if (child->isWindow() || !child->isVisible() || child->parentWidget() != small.dialog.get())
+            continue;
+        QVERIFY2(small.dialog->rect().contains(child->geometry()),
+                 qPrintable(child->metaObject()->className()));
+    }
+    const QRect list = small.ui().registerList->geometry();
+    const QRect write = small.ui().write->geometry();
+    QVERIFY(list.bottom() < write.top());
+    QVERIFY(small.ui().read->geometry().right() < write.left());
+    const double ratio = double(smallSize.width()) / smallSize.height();
+    QVERIFY(ratio > 1.2 && ratio < 1.7);
+}
+
+QTEST_MAIN(TestMainDialog)
+#include "tst_main_dialog.moc"

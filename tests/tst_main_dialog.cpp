@@ -1,6 +1,7 @@
 // The main window's controls and keyboard, without a port.
 
 #include "device_models.h"
+#include "dialog_units.h"
 #include "link_settings.h"
 #include "main_window_fixture.h"
 #include "register_list_view.h"
@@ -33,6 +34,8 @@ private slots:
     void cellSizeClamp();
     void cellSizeRelaysTheTable();
     void windowKeepsItsArrangement();
+    void layoutUnits_data();
+    void layoutUnits();
 };
 
 void TestMainDialog::controlsAtStart()
@@ -334,6 +337,31 @@ void TestMainDialog::windowKeepsItsArrangement()
     QVERIFY(small.ui().read->geometry().right() < write.left());
     const double ratio = double(smallSize.width()) / smallSize.height();
     QVERIFY(ratio > 1.2 && ratio < 1.7);
+}
+
+void TestMainDialog::layoutUnits_data()
+{
+    QTest::addColumn<int>("baseWidth");
+    QTest::addColumn<int>("baseHeight");
+    QTest::addColumn<QRect>("units");
+    QTest::addColumn<QRect>("pixels");
+
+    // The window's client area and the register list, for two fonts: a
+    // quarter of the character width, an eighth of its height, rounded.
+    QTest::newRow("client 6x13") << 6 << 13 << QRect(0, 0, 412, 306) << QRect(0, 0, 618, 497);
+    QTest::newRow("list 6x13") << 6 << 13 << QRect(10, 15, 390, 115) << QRect(15, 24, 585, 187);
+    QTest::newRow("client 9x20") << 9 << 20 << QRect(0, 0, 412, 306) << QRect(0, 0, 927, 765);
+    QTest::newRow("odd units") << 7 << 15 << QRect(1, 1, 3, 5) << QRect(2, 2, 5, 9);
+}
+
+void TestMainDialog::layoutUnits()
+{
+    QFETCH(int, baseWidth);
+    QFETCH(int, baseHeight);
+    QFETCH(QRect, units);
+    QFETCH(QRect, pixels);
+    const DialogUnits converter(baseWidth, baseHeight);
+    QCOMPARE(converter.rect(units.x(), units.y(), units.width(), units.height()), pixels);
 }
 
 QTEST_MAIN(TestMainDialog)

@@ -1,0 +1,175 @@
+// The main window on real ports: the port probe and the port list on
+// pseudo-terminals, and a read and a write through the window against the
+// simulated transducer.
+
+#include "about_dialog.h"
+#include "main_window_fixture.h"
+#include "pty_pair.h"
+#include "register_list_view.h"
+#include "register_table.h"
+#include "sim_process.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace {
+
+// Picks an entry from the open port list, as the user would with the mouse.
+void pickPort(QComboBox *list, const QString &entry)
+{
+    const int index = list->findText(entry);
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+} // namespace
+
+class TestMainWindowEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void probeKeepsTheFirstPortThatOpens();
+    void pickingPorts();
+    void closingReleasesThePort();
+    void readAndWriteThroughTheWindow();
+};
+
+void TestMainWindowEndToEnd::probeKeepsTheFirstPortThatOpens()
+{
+    PtyPair second;
+    PtyPair third;
+    QVERIFY(second.isValid() && third.isValid());
+    ShownWindow w({"", second.slavePath, third.slavePath});
+    QVERIFY(w.ready());
+    QCOMPARE(w.ui().port->currentText(), QString("COM2"));
+    QCOMPARE(w.dialog->portChoice().openPortName, QString("COM2"));
+    QVERIFY(w.dialog->serialPort().isOpen());
+    QCOMPARE(w.dialog->serialPort().location(), second.slavePath);
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainWindowEndToEnd::pickingPorts()
+{
+    PtyPair second;
+    PtyPair third;
+    ShownWindow w({"", second.slavePath, third.slavePath});
+    QVERIFY(w.ready());
+    QComboBox *list = w.ui().port;
+    SerialPort &port = w.dialog->serialPort();
+
+    // COM1 does not open: the list goes back to COM2, which is open again,
+    // and the tooltip says why.
+    pickPort(list, "COM1");
+    QCOMPARE(list->currentText(), QString("COM2"));
+    QVERIFY(port.isOpen());
+    QCOMPARE(port.location(), second.slavePath);
+    QVERIFY2(list->toolTip().contains("/nonexistent/com1"), qPrintable(list->toolTip()));
+    QVERIFY(w.messages.shown.isEmpty());
+
+    // The port in use picked again: nothing changes.
+    pickPort(list, "COM2");
+    QCOMPARE(port.location(), second.slavePath);
+
+    // The tooltip shows the device once a pick succeeds.
+    pickPort(list, "COM3");
+    QCOMPARE(list->currentText(), QString("COM3"));
+    QCOMPARE(port.location(), third.slavePath);
+    QCOMPARE(list->toolTip(), third.slavePath);
+    // COM2 was closed and can be taken by someone else.
+    SerialPort other;
+    QVERIFY(other.open(second.slavePath));
+    other.close();
+
+    pickPort(list, "НЕТ");
+    QCOMPARE(list->currentText(), QString("НЕТ"));
+    QVERIFY(!port.isOpen());
+    pickPort(list, "НЕТ");
+    QVERIFY(!port.isOpen());
+
+    // From no port, a port that fails leaves no port.
+    pickPort(list, "COM4");
+    QCOMPARE(list->currentText(), QString("НЕТ"));
+    QVERIFY(!port.isOpen());
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainWindowEndToEnd::closingReleasesThePort()
+{
+    PtyPair first;
+    {
+        ShownWindow w({first.slavePath});
+        QVERIFY(w.ready());
+        QVERIFY(w.dialog->serialPort().isOpen());
+        // Held for this program alone while the window runs.
+        SerialPort other;
+        QVERIFY(!other.open(first.slavePath));
+        w.dialog->close();
+        QVERIFY(!w.dialog->isVisible());
+    }
+    SerialPort other;
+    QVERIFY(other.open(first.slavePath));
+}
+
+void TestMainWindowEndToEnd::readAndWriteThroughTheWindow()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "401"}));
+    ShownWindow w({sim.devicePath});
+    QVERIFY(w.ready());
+    const MainControls &ui = w.ui();
+    QCOMPARE(ui.port->currentText(), QString("COM1"));
+
+    // Read, and open the About box while the reply is awaited: the reply is
+    // handled while the box is open.
+    bool aboutShown = false;
+    int rowsWhileOpen = -1;
+    QTimer::singleShot(200, this, [&] {
+        auto *about = qobject_cast<AboutDialog *>(QApplication::activeModalWidget());
+        aboutShown = about && about->windowTitle() == "About Ostrivan";
+        QTimer::singleShot(2800, this, [&, about] {
+            rowsWhileOpen = ui.registerList->count();
+            if (about)
+                QTest::keyClick(about, Qt::Key_Escape);
+        });
+    });
+    QTest::keyClick(ui.read, Qt::Key_Space);
+    QTest::keyClick(ui.read, Qt::Key_F1);
+    QVERIFY(aboutShown);
+    QCOMPARE(rowsWhileOpen, 37);
+
+    QTRY_COMPARE_WITH_TIMEOUT(w.dialog->exchange().image.size(), 282, 5000);
+    QVERIFY2(w.messages.shown.isEmpty(), qPrintable(w.messages.texts().join('|')));
+    QCOMPARE(ui.deviceAddress->text(), QString("5"));
+    QCOMPARE(ui.cellSize->text(), QString("2"));
+    QVERIFY(ui.ascii->isChecked());
+    QVERIFY(ui.threeWire->isChecked());
+    QCOMPARE(ui.fileName->text(), QString("VXN_4XX.dat"));
+    QCOMPARE(ui.registerList->topLevelItem(30)->text(3), QString("1.500"));
+    QTRY_COMPARE(ui.progress->value(), 500);
+
+    // A new device address, written and echoed.
+    ui.deviceAddress->selectAll();
+    ui.deviceAddress->insert("9");
+    QTest::keyClick(ui.write, Qt::Key_Space);
+    QVERIFY(w.dialog->exchange().busy);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->exchange().busy, 6000);
+    QVERIFY2(w.messages.shown.isEmpty(), qPrintable(w.messages.texts().join('|')));
+    QVERIFY(sim.log().contains(":0965"));
+
+    // Read back: the transducer now has address 9.
+    ui.deviceAddress->setText("0");
+    w.dialog->exchange().image.clear();
+    ui.read->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->exchange().image.isEmpty(), 3000);
+    QCOMPARE(ui.deviceAddress->text(), QString("9"));
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+QTEST_MAIN(TestMainWindowEndToEnd)
+#include "tst_main_window_e2e.moc"

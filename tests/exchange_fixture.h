@@ -8,11 +8,18 @@
 #include <QList>
 #include <map>
 
-// Messages are recorded instead of shown.
+// Messages are recorded instead of shown; questions take the queued answers,
+// and No or Cancel once none is left.
 class RecordingMessages : public UserMessages
 {
 public:
     void show(const UserMessage &message) override { shown.append(message); }
+    bool ask(const UserMessage &message, MessageQuestion) override
+    {
+        shown.append(message);
+        return !answers.isEmpty() && answers.takeFirst();
+    }
+    QList<bool> answers;
     QStringList texts() const
     {
         QStringList list;

@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 class TestMainDialog : public QObject
 {
@@ -33,6 +34,7 @@ private slots:
     void cellSizeClamp_data();
     void cellSizeClamp();
     void cellSizeRelaysTheTable();
+    void doubleClickOpensTheFirstSelectedRow();
     void windowKeepsItsArrangement();
     void layoutUnits_data();
     void layoutUnits();
@@ -316,6 +318,48 @@ void TestMainDialog::cellSizeRelaysTheTable()
     QCOMPARE(field->text(), QString("2"));
     QCOMPARE(list->topLevelItem(31)->text(1), QString("0x001F "));
     QCOMPARE(list->topLevelItem(36)->text(1), QString("0x002B "));
+}
+
+void TestMainDialog::doubleClickOpensTheFirstSelectedRow()
+{
+    ShownWindow w;
+    QVERIFY(w.ready());
+    RegisterListView *list = w.ui().registerList;
+    QString opened;
+    const auto openedBy = [&](const std::function<void()> &action) {
+        opened.clear();
+        QTimer::singleShot(0, this, [&opened] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                opened = modal->windowTitle();
+                modal->close();
+            }
+        });
+        action();
+        QApplication::processEvents();
+        return opened;
+    };
+    // An empty list, then rows with none selected: nothing opens.
+    QVERIFY(openedBy([list] {
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+            }).isEmpty());
+    QString fileName;
+    buildRegisterTable(w.dialog->registerTable(), 401, fileName);
+    QCOMPARE(w.dialog->firstSelectedRow(), 0);
+    list->clearSelection();
+    QVERIFY(openedBy([&] { w.dialog->onListDoubleClicked(); }).isEmpty());
+
+    // A row double-clicked is the row selected.
+    const QRect row3 = list->visualItemRect(list->topLevelItem(3));
+    QCOMPARE(
+        openedBy([&] { QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row3.center()); }),
+        QString("Свойства: Действующее значение напряжения нулевой "
+                "последовательности (Uo)"));
+    // Several selected: the first of them.
+    list->clearSelection();
+    list->topLevelItem(32)->setSelected(true);
+    list->topLevelItem(30)->setSelected(true);
+    QCOMPARE(openedBy([&] { w.dialog->onListDoubleClicked(); }), QString("Свойства: Частота (f)"));
+    QVERIFY(w.messages.shown.isEmpty());
 }
 
 void TestMainDialog::windowKeepsItsArrangement()

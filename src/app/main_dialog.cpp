@@ -9,6 +9,7 @@
 #include "message_boxes.h"
 #include "progress_view.h"
 #include "register_list_view.h"
+#include "register_properties_dialog.h"
 #include "register_table.h"
 #include "spin_button.h"
 #include "system_menu.h"
@@ -44,7 +45,7 @@ QString aboutEntryText()
 
 MainDialog::MainDialog(UserMessages *sink, QWidget *parent)
     : QDialog(parent), ownMessages(sink ? nullptr : std::make_unique<MessageBoxes>(this)),
-      messages(sink ? *sink : *ownMessages)
+      messageSink(sink), messages(sink ? *sink : *ownMessages)
 {
     setWindowTitle(QStringLiteral("Ostrivan"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -158,9 +159,12 @@ void MainDialog::onPortChanged()
 void MainDialog::onListDoubleClicked()
 {
     takeFields();
-    const int row = firstSelectedRow();
-    if (row < 0)
+    if (firstSelectedRow() < 0)
         return;
+    // The timers keep running while it is open; whatever it changed is in
+    // the list and the table when it closes.
+    RegisterPropertiesDialog dialog(*table, link->settings.cellSize, messageSink, this);
+    dialog.exec();
 }
 
 void MainDialog::showAbout()

@@ -62,6 +62,9 @@ protected:
 
 private:
     std::unique_ptr<MessageBoxes> ownMessages;
+    // The sink a test gave, for the dialogs this window opens; null when
+    // messages go to message boxes.
+    UserMessages *messageSink;
     UserMessages &messages;
     SerialPort port;
     MainControls ui;

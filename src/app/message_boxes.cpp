@@ -24,3 +24,13 @@ void MessageBoxes::show(const UserMessage &message)
     QMessageBox box(boxIcon(message.icon), message.caption, message.text, QMessageBox::Ok, parent);
     box.exec();
 }
+
+bool MessageBoxes::ask(const UserMessage &message, MessageQuestion buttons)
+{
+    const bool yesNo = buttons == MessageQuestion::YesNo;
+    QMessageBox box(
+        boxIcon(message.icon), message.caption, message.text,
+        yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel, parent);
+    const int answer = box.exec();
+    return answer == (yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+}

@@ -36,6 +36,10 @@ void SpinButton::setRange(int minimum, int maximum)
 
 int SpinButton::currentPosition()
 {
+    if (stepOrigin) {
+        position = std::clamp(stepOrigin(), low, high);
+        return position;
+    }
     // A field that holds no number in range leaves the last position.
     bool ok = false;
     const int value = buddy ? buddy->text().trimmed().toInt(&ok) : 0;

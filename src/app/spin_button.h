@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 class QToolButton;
 
@@ -24,6 +25,11 @@ public:
     int maximum() const { return high; }
 
     void stepBy(int steps);
+
+    // Where a step starts, when the field's own text is not the position
+    // (the field may show the value in another form). Called before every
+    // step.
+    std::function<int()> stepOrigin;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -21,12 +21,27 @@ struct UserMessage
     friend bool operator==(const UserMessage &, const UserMessage &) = default;
 };
 
+enum class MessageQuestion
+{
+    YesNo,
+    OkCancel
+};
+
 class UserMessages
 {
 public:
     virtual ~UserMessages() = default;
+    // A message with one OK button.
     virtual void show(const UserMessage &message) = 0;
+    // A question; true when the user answers Yes or OK.
+    virtual bool ask(const UserMessage &message, MessageQuestion buttons) = 0;
 };
+
+// The caption of warnings the user may overrule.
+inline QString warningCaption()
+{
+    return QStringLiteral("Предупреждение");
+}
 
 // The caption of every exchange and field error.
 inline QString errorCaption()

@@ -84,6 +84,14 @@ void RegisterTable::setRow(int k, const QByteArray &address, const QByteArray &s
     rows[k].coefficient = coefficient;
 }
 
+void RegisterTable::setAddress(int k, const QByteArray &address)
+{
+    if (!isListedRow(k))
+        return;
+    list.setText(k, RegisterList::AddressColumn, address);
+    rows[k].address = address;
+}
+
 void RegisterTable::relayoutAddresses(int cellSize)
 {
     const int count = std::min<int>(parameterCount(), int(rows.size()));

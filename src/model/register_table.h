@@ -36,6 +36,8 @@ public:
     // Stores an edited row in list item k and table row k; name and kind stay.
     void setRow(int k, const QByteArray &address, const QByteArray &size,
                 const QByteArray &coefficient);
+    // A new address text for list item k and table row k.
+    void setAddress(int k, const QByteArray &address);
     // Re-lays the listed rows contiguously from row 0 for a memory-cell size.
     void relayoutAddresses(int cellSize);
 

@@ -1,0 +1,64 @@
+#include "register_edit_rules.h"
+
+#include "cp1251.h"
+#include "register_table.h"
+#include "text_number.h"
+
+#include <cmath>
+
+namespace RegisterEditRules {
+
+quint32 parseAddress(QByteArrayView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    const quint32 magnitude = TextNumber::parseHex(text.sliced(i));
+    return negative ? quint32(0) - magnitude : magnitude;
+}
+
+QByteArray addressText(quint32 address)
+{
+    return TextNumber::formatHex4(address) + ' ';
+}
+
+void shiftRegisters(RegisterTable &table, int firstRow, quint32 start, int cellSize)
+{
+    RegisterList &list = table.registerList();
+    quint32 position = start;
+    for (int r = std::max(firstRow, 0); r < table.parameterCount(); ++r) {
+        const int size = TextNumber::parseInt(list.text(r, RegisterList::SizeColumn)) & 0xFF;
+        position += quint32(RegisterTable::addressUnits(size, cellSize));
+        table.setAddress(r, addressText(position & 0xFFFF));
+    }
+}
+
+bool isPowerRegister(QByteArrayView name)
+{
+    static const QByteArray power = toCp1251(u"мощность");
+    return name.size() > 1 && name.sliced(1).indexOf(power) >= 0;
+}
+
+std::optional<QString> coefficientRangeText(QByteArrayView name, double k)
+{
+    if (isPowerRegister(name)) {
+        if (k >= 1000 && k <= 5000)
+            return std::nullopt;
+        return QStringLiteral("1000 < К2 < 5000");
+    }
+    if (k >= 2500 && k <= 5000)
+        return std::nullopt;
+    return QStringLiteral("2500 < К1 < 5000");
+}
+
+bool fitsDevice(double specialCoefficient)
+{
+    return std::isfinite(specialCoefficient) && specialCoefficient >= 0 && specialCoefficient < 256;
+}
+
+} // namespace RegisterEditRules

@@ -1,0 +1,469 @@
+// The register properties dialog: field forms, the address spin, overlap
+// questions and shifts, the reserved range and the coefficient ranges.
+
+#include "cp1251.h"
+#include "exchange_fixture.h"
+#include "register_edit_rules.h"
+#include "register_properties_dialog.h"
+#include "register_table.h"
+#include "spin_button.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+struct Row
+{
+    const char *name; // UTF-8
+    const char *address;
+    const char *size;
+    const char *coefficient;
+};
+
+const QList<Row> standardRows{
+    {"Напряжение фазы A (Ua)", "0x0000 ", "2", "4000"},
+    {"Активная мощность фазы A (Pa)", "0x0001 ", "2", "4000"},
+    {"Частота (f)", "0x0002 ", "2", "1.000"},
+    {"Ток фазы A (Ia)", "0x0003 ", "2", "3000"},
+    {"Ток фазы B (Ib)", "0x001E ", "2", "3000"},
+    {"Ток фазы C (Ic)", "0x0025 ", "2", "3000"},
+};
+
+// A table, a dialog on one of its rows, and the recorded messages.
+struct EditFixture
+{
+    EditFixture(int editedRow, const QList<Row> &rows = standardRows, quint8 cells = 2)
+        : cellSize(cells)
+    {
+        for (const Row &row : rows)
+            table.append({toCp1251(QString::fromUtf8(row.name)), row.address, row.size,
+                          row.coefficient, RegisterKind::Parameter});
+        table.append({"Calibration", "0xFF00 ", "2", "1.000", RegisterKind::Calibration});
+        for (int r = 0; r < list.count(); ++r)
+            list.setSelected(r, r == editedRow);
+        dialog = std::make_unique<RegisterPropertiesDialog>(table, cellSize, &messages);
+        dialog->show();
+    }
+
+    void type(QLineEdit *field, const QString &text)
+    {
+        field->selectAll();
+        field->insert(text);
+    }
+    QByteArray address(int row) const { return list.text(row, RegisterList::AddressColumn); }
+    QStringList addresses() const
+    {
+        QStringList texts;
+        for (int row = 0; row < list.count(); ++row)
+            texts << QString::fromLatin1(address(row));
+        return texts;
+    }
+    bool accepted() const { return dialog->result() == QDialog::Accepted; }
+
+    MemoryRegisterList list;
+    RegisterTable table{list};
+    quint8 cellSize;
+    RecordingMessages messages;
+    std::unique_ptr<RegisterPropertiesDialog> dialog;
+};
+
+const QString shiftQuestion =
+    QStringLiteral("Данный адрес используется другим регистром. Сдвинуть регистры?");
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Row>)
+
+class TestRegisterProperties : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void opening();
+    void okStoresTheAddressInNormalForm_data();
+    void okStoresTheAddressInNormalForm();
+    void enterNormalizesAndStaysOpen();
+    void enterWithABadSize();
+    void addressSpin_data();
+    void addressSpin();
+    void reservedRange_data();
+    void reservedRange();
+    void coefficientRanges_data();
+    void coefficientRanges();
+    void cancelOnTheRangeWarning();
+    void overlapQuestions_data();
+    void overlapQuestions();
+    void shiftChain();
+    void shiftThenReservedAddress();
+    void cancelAfterAShift();
+};
+
+void TestRegisterProperties::opening()
+{
+    EditFixture f(2);
+    QCOMPARE(f.dialog->windowTitle(), QString("Свойства: Частота (f)"));
+    QCOMPARE(f.dialog->addressField()->text(), QString("0x0002 "));
+    QCOMPARE(f.dialog->sizeField()->text(), QString("2"));
+    QCOMPARE(f.dialog->coefficientField()->text(), QString("1.000"));
+    QCOMPARE(f.dialog->addressSpinButton()->maximum(), 65535);
+    QCOMPARE(f.dialog->sizeSpinButton()->maximum(), 255);
+    QVERIFY(QTest::qWaitForWindowActive(f.dialog.get()));
+
+    QCOMPARE(QApplication::focusWidget(), f.dialog->okButton());
+    const QList<QWidget *> order{f.dialog->cancelButton(), f.dialog->addressField(),
+                                 f.dialog->sizeField(), f.dialog->coefficientField(),
+                                 f.dialog->okButton()};
+    for (QWidget *next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+    // Enter right away presses OK: the row goes back unchanged.
+    QTest::keyClick(f.dialog->okButton(), Qt::Key_Return);
+    QVERIFY(f.accepted());
+    QVERIFY(f.messages.shown.isEmpty());
+    QCOMPARE(f.table.row(2).coefficient, QByteArray("1.000"));
+}
+
+void TestRegisterProperties::okStoresTheAddressInNormalForm_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("stored");
+
+    QTest::newRow("12") << "12" << QByteArray("0x0012 ");
+    QTest::newRow("0x12") << "0x12" << QByteArray("0x0012 ");
+    QTest::newRow("blanks, lower case") << "  1f " << QByteArray("0x001F ");
+    QTest::newRow("no number") << "abc" << QByteArray("0x0ABC ");
+    QTest::newRow("text") << "zz" << QByteArray("0x0000 ");
+}
+
+void TestRegisterProperties::okStoresTheAddressInNormalForm()
+{
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, stored);
+
+    // Row 3 is alone at the address: any conflict is with row 0 or 5 at 0.
+    EditFixture f(3);
+    f.type(f.dialog->addressField(), typed);
+    f.messages.answers = {true, true};
+    f.dialog->okButton()->click();
+    QVERIFY(f.accepted());
+    QCOMPARE(f.address(3), stored);
+    QCOMPARE(f.table.row(3).address, stored);
+    QCOMPARE(f.table.row(3).size, QByteArray("2"));
+    QCOMPARE(f.table.row(3).coefficient, QByteArray("3000"));
+}
+
+void TestRegisterProperties::enterNormalizesAndStaysOpen()
+{
+    EditFixture f(4);
+    f.type(f.dialog->addressField(), "12");
+    f.type(f.dialog->coefficientField(), "3000");
+    f.dialog->addressField()->setFocus();
+    QTest::keyClick(f.dialog->addressField(), Qt::Key_Return);
+    QCOMPARE(f.dialog->addressField()->text(), QString("0x0012 "));
+    QCOMPARE(f.dialog->coefficientField()->text(), QString("3000.000"));
+    QVERIFY(f.dialog->isVisible());
+    QCOMPARE(f.address(4), QByteArray("0x001E "));
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+void TestRegisterProperties::enterWithABadSize()
+{
+    EditFixture f(4);
+    f.type(f.dialog->addressField(), "12");
+    f.type(f.dialog->sizeField(), "abc");
+    f.type(f.dialog->coefficientField(), "3500");
+    f.dialog->coefficientField()->setFocus();
+    QTest::keyClick(f.dialog->coefficientField(), Qt::Key_Return);
+    QCOMPARE(f.messages.texts(), QStringList{"Please enter an integer between 0 and 255."});
+    QCOMPARE(f.messages.shown[0].icon, MessageIcon::Exclamation);
+    QCOMPARE(f.dialog->addressField()->text(), QString("0x0012 "));
+    QCOMPARE(f.dialog->sizeField()->text(), QString("2"));
+    QCOMPARE(f.dialog->coefficientField()->text(), QString("3000.000"));
+    QVERIFY(f.dialog->isVisible());
+}
+
+void TestRegisterProperties::addressSpin_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("up from 0x001E") << 4 << "" << 1 << "0x001F ";
+    QTest::newRow("down from 0") << 0 << "" << -1 << "0xFFFF ";
+    // A step starts from the address last taken, not from what was typed.
+    QTest::newRow("typed, then up") << 3 << "0x0040" << 1 << "0x0004 ";
+    QTest::newRow("typed, then down") << 3 << "77" << -1 << "0x0002 ";
+}
+
+void TestRegisterProperties::addressSpin()
+{
+    QFETCH(int, row);
+    QFETCH(QString, typed);
+    QFETCH(int, step);
+    QFETCH(QString, shown);
+
+    for (bool byKey : {false, true}) {
+        EditFixture f(row);
+        if (!typed.isEmpty())
+            f.type(f.dialog->addressField(), typed);
+        if (byKey)
+            QTest::keyClick(f.dialog->addressField(), step > 0 ? Qt::Key_Up : Qt::Key_Down);
+        else
+            f.dialog->addressSpinButton()->stepBy(step);
+        QCOMPARE(f.dialog->addressField()->text(), shown);
+        QVERIFY(!f.dialog->spinStepPending);
+        // A second step goes on from there.
+        f.dialog->addressSpinButton()->stepBy(step);
+        QCOMPARE(RegisterEditRules::parseAddress(toCp1251(f.dialog->addressField()->text())),
+                 (RegisterEditRules::parseAddress(toCp1251(shown)) + step) & 0xFFFF);
+    }
+}
+
+void TestRegisterProperties::reservedRange_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("refused");
+
+    QTest::newRow("FEFF passes") << "FEFF" << false;
+    QTest::newRow("FF00") << "FF00" << true;
+    QTest::newRow("FFFF") << "0xFFFF" << true;
+    QTest::newRow("beyond 16 bits") << "12345" << true;
+    QTest::newRow("negative") << "-1" << true;
+}
+
+void TestRegisterProperties::reservedRange()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, refused);
+
+    EditFixture f(3);
+    f.type(f.dialog->addressField(), typed);
+    f.dialog->okButton()->click();
+    if (refused) {
+        QCOMPARE(f.messages.shown.size(), 1);
+        QCOMPARE(f.messages.shown[0],
+                 (UserMessage{"Ошибка", "Данный адрес не доступен", MessageIcon::None}));
+        QVERIFY(f.dialog->isVisible());
+        QVERIFY(!f.accepted());
+        QCOMPARE(f.table.row(3).address, QByteArray("0x0003 "));
+        // The field keeps what the user typed.
+        QCOMPARE(f.dialog->addressField()->text(), typed);
+    } else {
+        QVERIFY(f.messages.shown.isEmpty());
+        QVERIFY(f.accepted());
+        QCOMPARE(f.table.row(3).address, QByteArray("0xFEFF "));
+    }
+}
+
+void TestRegisterProperties::coefficientRanges_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<QByteArray>("stored");
+
+    const QString power = "Вы выходите за разрешенный диапазон\n1000 < К2 < 5000";
+    const QString other = "Вы выходите за разрешенный диапазон\n2500 < К1 < 5000";
+    QTest::newRow("power 999") << 1 << "999" << power << QByteArray("999");
+    QTest::newRow("power 1000") << 1 << "1000"
+                                << "" << QByteArray("1000");
+    QTest::newRow("power 5000") << 1 << "5000"
+                                << "" << QByteArray("5000");
+    QTest::newRow("power 5001") << 1 << "5001" << power << QByteArray("5001");
+    QTest::newRow("other 2499") << 0 << "2499" << other << QByteArray("2499");
+    QTest::newRow("other 2500") << 0 << "2500"
+                                << "" << QByteArray("2500");
+    QTest::newRow("other 5000.5") << 0 << "5000.5" << other << QByteArray("5000.5");
+    QTest::newRow("other, no number") << 0 << "abc" << other << QByteArray("abc");
+    QTest::newRow("special 1") << 2 << "1"
+                               << "" << QByteArray("1.000");
+    QTest::newRow("special 0.0005") << 2 << "0.0005"
+                                    << "" << QByteArray("0.001");
+}
+
+void TestRegisterProperties::coefficientRanges()
+{
+    QFETCH(int, row);
+    QFETCH(QString, typed);
+    QFETCH(QString, warning);
+    QFETCH(QByteArray, stored);
+
+    EditFixture f(row);
+    f.type(f.dialog->coefficientField(), typed);
+    f.messages.answers = {true};
+    f.dialog->okButton()->click();
+    if (warning.isEmpty()) {
+        QVERIFY(f.messages.shown.isEmpty());
+    } else {
+        QCOMPARE(f.messages.shown.size(), 1);
+        QCOMPARE(f.messages.shown[0],
+                 (UserMessage{"Предупреждение", warning, MessageIcon::Exclamation}));
+        // The Cyrillic К, not the Latin K of the column title.
+        QVERIFY(warning.contains(QChar(0x041A)));
+    }
+    QVERIFY(f.accepted());
+    QCOMPARE(f.table.row(row).coefficient, stored);
+}
+
+void TestRegisterProperties::cancelOnTheRangeWarning()
+{
+    EditFixture f(0);
+    f.type(f.dialog->addressField(), "0x0010");
+    f.type(f.dialog->coefficientField(), "100");
+    f.messages.answers = {false};
+    f.dialog->okButton()->click();
+    QCOMPARE(f.messages.shown.size(), 1);
+    QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
+    QVERIFY(!f.dialog->isVisible());
+    QCOMPARE(f.table.row(0), (RegisterEntry{toCp1251(u"Напряжение фазы A (Ua)"), "0x0000 ", "2",
+                                            "4000", RegisterKind::Parameter}));
+
+    // A special register's coefficient must fit the device: refused, and the
+    // dialog stays open.
+    EditFixture g(2);
+    g.type(g.dialog->coefficientField(), "256");
+    g.dialog->okButton()->click();
+    QCOMPARE(g.messages.texts(), QStringList{"Недопустимый коэффициент регистра \"Частота (f)\""});
+    QCOMPARE(g.messages.shown[0].caption, QString("Ошибка"));
+    QVERIFY(g.dialog->isVisible());
+    QCOMPARE(g.table.row(2).coefficient, QByteArray("1.000"));
+    g.type(g.dialog->coefficientField(), "-0.5");
+    g.dialog->okButton()->click();
+    QCOMPARE(g.messages.shown.size(), 2);
+    QVERIFY(!g.accepted());
+}
+
+void TestRegisterProperties::overlapQuestions_data()
+{
+    QTest::addColumn<QList<Row>>("rows");
+    QTest::addColumn<int>("edited");
+    QTest::addColumn<QString>("typedAddress");
+    QTest::addColumn<QString>("typedSize");
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<bool>("applied");
+    QTest::addColumn<QStringList>("addresses");
+
+    // Cell size 2 throughout.
+    const QList<Row> threeByte{{"Ток фазы A (Ia)", "0x0010 ", "3", "3000"},
+                               {"Ток фазы B (Ib)", "0x0020 ", "2", "3000"}};
+    QTest::newRow("3 bytes at 0x10 hold 0x11, No")
+        << threeByte << 1 << "0x0011"
+        << "2" << QList<bool>{false} << 1 << false << QStringList{"0x0010 ", "0x0020 "};
+    QTest::newRow("0x12 is free") << threeByte << 1 << "0x0012"
+                                  << "2" << QList<bool>{} << 0 << true
+                                  << QStringList{"0x0010 ", "0x0012 "};
+
+    const QList<Row> twoAndFour{{"Ток фазы A (Ia)", "0x0010 ", "2", "3000"},
+                                {"Ток фазы B (Ib)", "0x0030 ", "4", "3000"},
+                                {"Ток фазы C (Ic)", "0x0040 ", "2", "3000"}};
+    // The met row goes to the start address plus its own size.
+    QTest::newRow("4 bytes over 2 bytes: one question")
+        << twoAndFour << 1 << "0x0010"
+        << "4" << QList<bool>{true} << 1 << true << QStringList{"0x0011 ", "0x0010 ", "0x0014 "};
+
+    const QList<Row> fourAndFour{{"Ток фазы A (Ia)", "0x0010 ", "4", "3000"},
+                                 {"Ток фазы B (Ib)", "0x0030 ", "4", "3000"},
+                                 {"Ток фазы C (Ic)", "0x0040 ", "2", "3000"}};
+    // Shifted twice, first from A, then from A + 1: row 1 (edited) and row 2
+    // are moved along, and then the edit puts row 1 at A.
+    QTest::newRow("4 bytes over 4 bytes: two questions")
+        << fourAndFour << 1 << "0x0010"
+        << "4" << QList<bool>{true, true} << 2 << true
+        << QStringList{"0x0013 ", "0x0010 ", "0x0016 "};
+    QTest::newRow("4 over 4, No then Yes") << fourAndFour << 1 << "0x0010"
+                                           << "4" << QList<bool>{false, true} << 2 << false
+                                           << QStringList{"0x0013 ", "0x0015 ", "0x0016 "};
+}
+
+void TestRegisterProperties::overlapQuestions()
+{
+    QFETCH(QList<Row>, rows);
+    QFETCH(int, edited);
+    QFETCH(QString, typedAddress);
+    QFETCH(QString, typedSize);
+    QFETCH(QList<bool>, answers);
+    QFETCH(int, questions);
+    QFETCH(bool, applied);
+    QFETCH(QStringList, addresses);
+
+    EditFixture f(edited, rows, 2);
+    f.type(f.dialog->addressField(), typedAddress);
+    f.type(f.dialog->sizeField(), typedSize);
+    f.messages.answers = answers;
+    f.dialog->okButton()->click();
+    QCOMPARE(f.messages.shown.size(), questions);
+    for (const UserMessage &message : f.messages.shown)
+        QCOMPARE(message, (UserMessage{"Ошибка", shiftQuestion, MessageIcon::None}));
+    QCOMPARE(f.accepted(), applied);
+    QCOMPARE(f.addresses(), addresses);
+    for (int row = 0; row < f.list.count(); ++row)
+        QCOMPARE(f.table.row(row).address, f.address(row));
+    QCOMPARE(f.table.row(f.table.rowCount() - 1).address, QByteArray("0xFF00 "));
+}
+
+void TestRegisterProperties::shiftChain()
+{
+    // Cell size 1: the met row and the two after it move up to A + 1,
+    // A + 4, A + 5, whatever their old addresses.
+    const QList<Row> rows{{"Ток фазы A (Ia)", "0x0050 ", "2", "3000"},
+                          {"Ток фазы B (Ib)", "0x0020 ", "1", "3000"},
+                          {"Ток фазы C (Ic)", "0x0060 ", "3", "3000"},
+                          {"Ток нулевой (Io)", "0x0005 ", "1", "3000"}};
+    EditFixture f(0, rows, 1);
+    f.type(f.dialog->addressField(), "0x0020");
+    f.messages.answers = {true};
+    f.dialog->okButton()->click();
+    QCOMPARE(f.messages.shown.size(), 1);
+    QVERIFY(f.accepted());
+    QCOMPARE(f.addresses(), QStringList({"0x0020 ", "0x0021 ", "0x0024 ", "0x0025 "}));
+}
+
+void TestRegisterProperties::shiftThenReservedAddress()
+{
+    const QList<Row> rows{{"Ток фазы A (Ia)", "0x0010 ", "2", "3000"},
+                          {"Ток фазы B (Ib)", "0xFF10 ", "2", "3000"},
+                          {"Ток фазы C (Ic)", "0xFFFF ", "2", "3000"}};
+    EditFixture f(0, rows, 2);
+    f.type(f.dialog->addressField(), "FF10");
+    f.messages.answers = {true};
+    f.dialog->okButton()->click();
+    QCOMPARE(f.messages.texts(), QStringList({shiftQuestion, "Данный адрес не доступен"}));
+    QVERIFY(f.dialog->isVisible());
+    QVERIFY(!f.accepted());
+    // The shift stays, wrapping past 0xFFFF; the edited row keeps its values.
+    QCOMPARE(f.addresses(), QStringList({"0x0010 ", "0xFF11 ", "0xFF12 "}));
+    QCOMPARE(f.table.row(1).address, QByteArray("0xFF11 "));
+    QCOMPARE(f.dialog->addressField()->text(), QString("0xFF10 "));
+
+    // Cancel now keeps the shift too.
+    f.dialog->cancelButton()->click();
+    QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
+    QCOMPARE(f.addresses(), QStringList({"0x0010 ", "0xFF11 ", "0xFF12 "}));
+}
+
+void TestRegisterProperties::cancelAfterAShift()
+{
+    EditFixture f(3);
+    // Yes to the shift, then Cancel on the range warning: the shift stays,
+    // the edit does not.
+    f.type(f.dialog->addressField(), "0x001E");
+    f.type(f.dialog->coefficientField(), "1");
+    f.messages.answers = {true, false};
+    f.dialog->okButton()->click();
+    QCOMPARE(f.messages.shown.size(), 2);
+    QVERIFY(!f.dialog->isVisible());
+    QVERIFY(!f.accepted());
+    QCOMPARE(f.table.row(3).coefficient, QByteArray("3000"));
+    QCOMPARE(f.address(3), QByteArray("0x0003 "));
+    QCOMPARE(f.address(4), QByteArray("0x001F "));
+    QCOMPARE(f.address(5), QByteArray("0x0020 "));
+}
+
+QTEST_MAIN(TestRegisterProperties)
+#include "tst_register_properties.moc"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange_fixture.h"
+#include "file_chooser.h"
 #include "main_dialog.h"
 
 #include <QTest>
@@ -21,10 +22,10 @@ inline void mapComPorts(const QStringList &paths)
 // A main window shown and active, its messages recorded.
 struct ShownWindow
 {
-    explicit ShownWindow(const QStringList &portPaths = {})
+    explicit ShownWindow(const QStringList &portPaths = {}, FileChooser *files = nullptr)
     {
         mapComPorts(portPaths);
-        dialog = std::make_unique<MainDialog>(&messages);
+        dialog = std::make_unique<MainDialog>(&messages, files);
         dialog->show();
         dialog->activateWindow();
     }

@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 class TestMainDialog : public QObject
@@ -35,6 +36,7 @@ private slots:
     void cellSizeClamp();
     void cellSizeRelaysTheTable();
     void doubleClickOpensTheFirstSelectedRow();
+    void saveAndOpenButtons();
     void windowKeepsItsArrangement();
     void layoutUnits_data();
     void layoutUnits();
@@ -360,6 +362,38 @@ void TestMainDialog::doubleClickOpensTheFirstSelectedRow()
     list->topLevelItem(30)->setSelected(true);
     QCOMPARE(openedBy([&] { w.dialog->onListDoubleClicked(); }), QString("Свойства: Частота (f)"));
     QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainDialog::saveAndOpenButtons()
+{
+    struct OneFile : FileChooser
+    {
+        std::optional<QString> openFileName() override { return path; }
+        std::optional<QString> saveFileName() override { return path; }
+        QString path;
+    } chooser;
+    QTemporaryDir dir;
+    chooser.path = dir.filePath("bench.dat");
+
+    ShownWindow w({}, &chooser);
+    QVERIFY(w.ready());
+    const MainControls &ui = w.ui();
+    QString fileName;
+    buildRegisterTable(w.dialog->registerTable(), 300, fileName);
+    w.dialog->exchange().deviceId = 300;
+    ui.deviceAddress->setText("42");
+    ui.save->click();
+    QVERIFY(w.messages.shown.isEmpty());
+    QCOMPARE(ui.fileName->text(), QString("bench.dat"));
+
+    ShownWindow other({}, &chooser);
+    QVERIFY(other.ready());
+    other.ui().open->click();
+    QVERIFY(other.messages.shown.isEmpty());
+    QCOMPARE(other.dialog->exchange().deviceId, 300);
+    QCOMPARE(other.ui().registerList->count(), w.ui().registerList->count());
+    QCOMPARE(other.ui().deviceAddress->text(), QString("42"));
+    QCOMPARE(other.ui().fileName->text(), QString("bench.dat"));
 }
 
 void TestMainDialog::windowKeepsItsArrangement()

@@ -2,9 +2,11 @@
 
 #include "about_dialog.h"
 #include "app_identity.h"
+#include "configuration_files.h"
 #include "dialog_units.h"
 #include "exchange_engine.h"
 #include "exchange_timers.h"
+#include "file_dialogs.h"
 #include "link_settings.h"
 #include "message_boxes.h"
 #include "progress_view.h"
@@ -43,7 +45,7 @@ QString aboutEntryText()
 
 } // namespace
 
-MainDialog::MainDialog(UserMessages *sink, QWidget *parent)
+MainDialog::MainDialog(UserMessages *sink, FileChooser *chooser, QWidget *parent)
     : QDialog(parent), ownMessages(sink ? nullptr : std::make_unique<MessageBoxes>(this)),
       messageSink(sink), messages(sink ? *sink : *ownMessages)
 {
@@ -63,9 +65,15 @@ MainDialog::MainDialog(UserMessages *sink, QWidget *parent)
     timers = std::make_unique<QtExchangeTimers>([this](int id) { engine->onTimer(id); });
     engine = std::make_unique<ExchangeEngine>(port, *timers, *progressView, messages, *table, *link,
                                               configFileName);
+    if (!chooser)
+        ownFileDialogs = std::make_unique<FileDialogs>(this);
+    files = std::make_unique<ConfigurationFiles>(chooser ? *chooser : *ownFileDialogs, messages,
+                                                 *table, *link, engine->deviceId, configFileName);
 
     connect(ui.read, &QPushButton::clicked, this, &MainDialog::onReadClicked);
     connect(ui.write, &QPushButton::clicked, this, &MainDialog::onWriteClicked);
+    connect(ui.save, &QPushButton::clicked, this, &MainDialog::saveConfiguration);
+    connect(ui.open, &QPushButton::clicked, this, &MainDialog::loadConfiguration);
     connect(ui.port, &QComboBox::activated, this, &MainDialog::onPortChanged);
     connect(ui.threeWire, &QAbstractButton::clicked, this, [this] { link->onThreeWireClicked(); });
     connect(ui.fourWire, &QAbstractButton::clicked, this, [this] { link->onFourWireClicked(); });
@@ -77,6 +85,7 @@ MainDialog::~MainDialog()
 {
     // The timers go first: nothing may fire into a half-destroyed window.
     timers.reset();
+    files.reset();
     engine.reset();
     link.reset();
 }
@@ -165,6 +174,16 @@ void MainDialog::onListDoubleClicked()
     // the list and the table when it closes.
     RegisterPropertiesDialog dialog(*table, link->settings.cellSize, messageSink, this);
     dialog.exec();
+}
+
+void MainDialog::saveConfiguration()
+{
+    files->saveConfiguration();
+}
+
+void MainDialog::loadConfiguration()
+{
+    files->loadConfiguration();
 }
 
 void MainDialog::showAbout()

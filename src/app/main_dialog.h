@@ -8,7 +8,10 @@
 #include <QString>
 #include <memory>
 
+class ConfigurationFiles;
 class ExchangeEngine;
+class FileChooser;
+class FileDialogs;
 class LinkSettingsEditor;
 class MessageBoxes;
 class ProgressView;
@@ -26,9 +29,10 @@ class MainDialog : public QDialog
     Q_OBJECT
 
 public:
-    // Messages go to message boxes unless another sink is given (tests
-    // answer them there).
-    explicit MainDialog(UserMessages *messages = nullptr, QWidget *parent = nullptr);
+    // Messages go to message boxes and file names come from the file
+    // dialogs unless others are given (tests answer them there).
+    explicit MainDialog(UserMessages *messages = nullptr, FileChooser *files = nullptr,
+                        QWidget *parent = nullptr);
     ~MainDialog() override;
 
     // Prepares the window as it is first shown: fields, columns, ranges,
@@ -43,6 +47,8 @@ public:
     void onWriteClicked();
     void onPortChanged();
     void onListDoubleClicked();
+    void saveConfiguration();
+    void loadConfiguration();
     void showAbout();
 
     const MainControls &controls() const { return ui; }
@@ -74,6 +80,8 @@ private:
     std::unique_ptr<ProgressView> progressView;
     std::unique_ptr<ExchangeEngine> engine;
     std::unique_ptr<QtExchangeTimers> timers;
+    std::unique_ptr<FileDialogs> ownFileDialogs;
+    std::unique_ptr<ConfigurationFiles> files;
     PortChoice ports{port};
     bool windowInitialized = false;
 };

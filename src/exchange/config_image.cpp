@@ -87,20 +87,33 @@ quint32 rawCoefficient(const QByteArray &kText, bool special)
     return quint32(low);
 }
 
+LinkBytes linkBytes(const LinkSettingsEditor &link)
+{
+    return {link.settings.deviceAddress, packLinkByte(link), link.settings.cellSize,
+            link.settings.wiringByte};
+}
+
 QByteArray buildImage(int deviceId, const LinkSettingsEditor &link, const RegisterTable &table)
 {
-    const int rows = table.rowCount();
+    QList<RegisterEntry> rows;
+    rows.reserve(table.rowCount());
+    for (int r = 0; r < table.rowCount(); ++r)
+        rows.append(table.row(r));
+    return buildImage(deviceId, linkBytes(link), rows);
+}
+
+QByteArray buildImage(int deviceId, const LinkBytes &link, const QList<RegisterEntry> &rows)
+{
     QByteArray image;
-    image.reserve(imageSize(rows));
+    image.reserve(imageSize(int(rows.size())));
     appendBigEndian(image, quint32(deviceId) & 0xFFFF, 2);
-    image.append(char(link.settings.deviceAddress));
-    image.append(char(packLinkByte(link)));
-    image.append(char(link.settings.cellSize));
-    image.append(char(link.settings.wiringByte));
-    for (int r = 0; r < rows; ++r)
-        appendBigEndian(image, TextNumber::parseHex(table.row(r).address) & 0xFFFF, 2);
-    for (int r = 0; r < rows; ++r) {
-        const RegisterEntry row = table.row(r);
+    image.append(char(link.deviceAddress));
+    image.append(char(link.linkByte));
+    image.append(char(link.cellSize));
+    image.append(char(link.wiringByte));
+    for (const RegisterEntry &row : rows)
+        appendBigEndian(image, TextNumber::parseHex(row.address) & 0xFFFF, 2);
+    for (const RegisterEntry &row : rows) {
         appendBigEndian(
             image, rawCoefficient(row.coefficient, RegisterTable::isSpecialRegister(row.name)), 3);
         image.append(char(TextNumber::parseInt(row.size) & 0xFF));

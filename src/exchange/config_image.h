@@ -1,6 +1,9 @@
 #pragma once
 
+#include "register_entry.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QtGlobal>
 
 class LinkSettingsEditor;
@@ -42,9 +45,23 @@ QString baudRateText(int code);
 // text: truncated toward zero, only its low 24 bits kept.
 quint32 rawCoefficient(const QByteArray &kText, bool special);
 
+// The four bytes of link settings the device holds, as the image and
+// configuration files carry them.
+struct LinkBytes
+{
+    quint8 deviceAddress = 0;
+    quint8 linkByte = 0;
+    quint8 cellSize = 0;
+    quint8 wiringByte = 0;
+
+    friend bool operator==(const LinkBytes &, const LinkBytes &) = default;
+};
+LinkBytes linkBytes(const LinkSettingsEditor &link);
+
 // The request form for a write, from the device ID, the link settings and
 // every table row.
 QByteArray buildImage(int deviceId, const LinkSettingsEditor &link, const RegisterTable &table);
+QByteArray buildImage(int deviceId, const LinkBytes &link, const QList<RegisterEntry> &rows);
 
 // Puts an image into the link settings and the listed rows' columns, then
 // shows the fields. Reads only what the current table needs; an image too

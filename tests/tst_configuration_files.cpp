@@ -1,0 +1,336 @@
+// Saving and opening configuration files with the link settings and the
+// table as the window holds them.
+
+#include "config_image.h"
+#include "configuration_files.h"
+#include "cp1251.h"
+#include "exchange_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+class ScriptedChooser : public FileChooser
+{
+public:
+    std::optional<QString> openFileName() override { return next; }
+    std::optional<QString> saveFileName() override { return next; }
+    std::optional<QString> next;
+};
+
+// What the window holds for the file commands, without a window.
+struct FilesFixture
+{
+    FilesFixture() { link.initFields(); }
+
+    bool write(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+    QByteArray read(const QString &name)
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+    QString path(const QString &name) const { return dir.filePath(name); }
+    void load(const QString &name)
+    {
+        chooser.next = path(name);
+        files.loadConfiguration();
+    }
+    void save(const QString &name)
+    {
+        chooser.next = path(name);
+        files.saveConfiguration();
+    }
+    void build(int model)
+    {
+        buildRegisterTable(table, model, configFileName);
+        deviceId = model;
+    }
+    QList<RegisterEntry> rows() const
+    {
+        QList<RegisterEntry> all;
+        for (int r = 0; r < table.rowCount(); ++r)
+            all.append(table.row(r));
+        return all;
+    }
+    QList<QByteArray> listTexts()
+    {
+        QList<QByteArray> texts;
+        for (int r = 0; r < list.count(); ++r)
+            for (int c = 0; c < RegisterList::ColumnCount; ++c)
+                texts.append(list.text(r, c));
+        return texts;
+    }
+
+    QTemporaryDir dir;
+    MemoryRegisterList list;
+    RegisterTable table{list};
+    MemoryLinkFields fields;
+    RecordingMessages messages;
+    QString configFileName;
+    LinkSettingsEditor link{fields, messages, table, configFileName};
+    int deviceId = 0;
+    ScriptedChooser chooser;
+    ConfigurationFiles files{chooser, messages, table, link, deviceId, configFileName};
+};
+
+QByteArray fileOf(int model, ConfigImage::LinkBytes linkBytes)
+{
+    ConfigFile::Configuration configuration;
+    FilesFixture f;
+    f.build(model);
+    configuration.deviceId = quint32(model);
+    configuration.rows = f.rows();
+    configuration.link = linkBytes;
+    return ConfigFile::encode(configuration);
+}
+
+int rowNamed(const RegisterTable &table, const char16_t *name)
+{
+    for (int r = 0; r < table.rowCount(); ++r) {
+        if (table.row(r).name == toCp1251(name))
+            return r;
+    }
+    return -1;
+}
+
+} // namespace
+
+class TestConfigurationFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void savingRightAfterStart();
+    void saveAndOpenAgain();
+    void wiringByteChoosesTheRadio_data();
+    void wiringByteChoosesTheRadio();
+    void cellSizeOfTheFileRelaysOnce();
+    void deviceAddressAboveTheLimit();
+    void cancelChangesNothing();
+    void refusedFilesChangeNothing_data();
+    void refusedFilesChangeNothing();
+    void failedSaveKeepsTheOldFile();
+};
+
+void TestConfigurationFiles::savingRightAfterStart()
+{
+    FilesFixture f;
+    f.save("empty.dat");
+    QVERIFY(f.messages.shown.isEmpty());
+    const QByteArray bytes = f.read("empty.dat");
+    QCOMPARE(bytes.size(), 9);
+    QCOMPARE(bytes.left(5), QByteArray(5, '\0'));
+    QCOMPARE(bytes.mid(5),
+             QByteArray("\x00", 1) + char(ConfigImage::packLinkByte(f.link)) + "\x01\x10");
+    QCOMPARE(f.configFileName, QString("empty.dat"));
+    QCOMPARE(f.fields.fileNameText(), QString("empty.dat"));
+}
+
+void TestConfigurationFiles::saveAndOpenAgain()
+{
+    FilesFixture f;
+    f.build(401);
+    f.table.setRow(3, "0x0003 ", "2", "3001");
+    f.table.setRow(30, "0x001E ", "2", "1.250");
+    f.fields.setNumericText(LinkFields::NumericField::DeviceAddress, "17");
+    f.fields.setTransmissionMode(TransmissionMode::Rtu);
+    f.fields.select(LinkFields::Choice::BaudRate, "19200");
+    f.fields.select(LinkFields::Choice::Parity, "НЕЧЕТ");
+    f.fields.select(LinkFields::Choice::StopBits, "2");
+    f.link.onThreeWireClicked();
+    f.save("saved.dat");
+    QVERIFY(f.messages.shown.isEmpty());
+
+    FilesFixture g;
+    g.write("saved.dat", f.read("saved.dat"));
+    g.load("saved.dat");
+    QVERIFY(g.messages.shown.isEmpty());
+    QList<RegisterEntry> expected = f.rows();
+    expected[3].coefficient = "3000";
+    QCOMPARE(g.rows(), expected);
+    QCOMPARE(g.list.count(), 37);
+    QCOMPARE(g.deviceId, 401);
+    QCOMPARE(g.link.settings.deviceAddress, quint8(17));
+    QCOMPARE(g.fields.numericText(LinkFields::NumericField::DeviceAddress), QString("17"));
+    QCOMPARE(g.fields.transmissionMode(), TransmissionMode::Rtu);
+    QCOMPARE(g.fields.selectedText(LinkFields::Choice::BaudRate), QString("19200"));
+    QCOMPARE(g.fields.selectedText(LinkFields::Choice::Parity), QString("НЕЧЕТ"));
+    QCOMPARE(g.fields.selectedText(LinkFields::Choice::StopBits), QString("2"));
+    QCOMPARE(g.link.settings.wiringByte, quint8(0x20));
+    QCOMPARE(g.fields.wiringChoice(), WiringChoice::ThreeWire);
+    QCOMPARE(g.fields.fileNameText(), QString("saved.dat"));
+
+    // Saved again, the same bytes.
+    g.save("again.dat");
+    QCOMPARE(g.read("again.dat"), f.read("saved.dat"));
+}
+
+void TestConfigurationFiles::wiringByteChoosesTheRadio_data()
+{
+    QTest::addColumn<int>("wiring");
+    QTest::addColumn<WiringChoice>("radio");
+
+    QTest::newRow("0x20") << 0x20 << WiringChoice::ThreeWire;
+    QTest::newRow("0x10") << 0x10 << WiringChoice::FourWire;
+    QTest::newRow("0x33") << 0x33 << WiringChoice::FourWire;
+}
+
+void TestConfigurationFiles::wiringByteChoosesTheRadio()
+{
+    QFETCH(int, wiring);
+    QFETCH(WiringChoice, radio);
+
+    FilesFixture f;
+    f.write("w.dat", fileOf(300, {5, 0x45, 1, quint8(wiring)}));
+    f.load("w.dat");
+    QCOMPARE(f.fields.wiringChoice(), radio);
+    QCOMPARE(f.link.settings.wiringByte, quint8(wiring));
+}
+
+void TestConfigurationFiles::cellSizeOfTheFileRelaysOnce()
+{
+    FilesFixture f;
+    f.write("400.dat", fileOf(400, {5, 0x45, 2, 0x10}));
+    QCOMPARE(f.fields.numericText(LinkFields::NumericField::CellSize), QString("1"));
+    f.load("400.dat");
+    const int frequency = rowNamed(f.table, u"Частота (f)");
+    QVERIFY(frequency > 0);
+    QCOMPARE(f.table.row(frequency).address, QByteArray("0x001A "));
+    QCOMPARE(f.list.text(frequency, RegisterList::AddressColumn), QByteArray("0x001A "));
+
+    // With 2 already shown, the addresses stay as the file has them.
+    f.load("400.dat");
+    QCOMPARE(f.table.row(frequency).address, QByteArray("0x001E"));
+    QVERIFY(f.messages.shown.isEmpty());
+}
+
+void TestConfigurationFiles::deviceAddressAboveTheLimit()
+{
+    FilesFixture f;
+    f.write("a.dat", fileOf(300, {250, 0x45, 2, 0x10}));
+    f.load("a.dat");
+    QCOMPARE(f.messages.texts(), QStringList{"Адрес устройства не должен превышать 247"});
+    QCOMPARE(f.link.settings.deviceAddress, quint8(247));
+}
+
+void TestConfigurationFiles::cancelChangesNothing()
+{
+    FilesFixture f;
+    f.build(401);
+    f.configFileName = "before.dat";
+    f.link.showFields();
+    const QList<RegisterEntry> rows = f.rows();
+    const QList<QByteArray> shown = f.listTexts();
+    f.chooser.next.reset();
+    f.files.loadConfiguration();
+    f.files.saveConfiguration();
+    QCOMPARE(f.rows(), rows);
+    QCOMPARE(f.listTexts(), shown);
+    QCOMPARE(f.configFileName, QString("before.dat"));
+    QVERIFY(f.messages.shown.isEmpty());
+    QVERIFY(QDir(f.dir.path()).isEmpty());
+}
+
+void TestConfigurationFiles::refusedFilesChangeNothing_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<UserMessage>("message");
+
+    const QByteArray good = fileOf(300, {9, 0x45, 2, 0x20});
+    const QString pastEnd = "An attempt was made to access an unnamed file past its end.";
+    const QString program = LinkSettingsEditor::programName();
+    QTest::newRow("truncated") << good.chopped(3) << true
+                               << UserMessage{program, pastEnd, MessageIcon::Stop};
+    QTest::newRow("cut in a row") << good.left(200) << true
+                                  << UserMessage{program, pastEnd, MessageIcon::Stop};
+    QTest::newRow("64 rows") << QByteArray::fromHex("2c01000040") + good.mid(5) << true
+                             << UserMessage{"Ошибка", "В файле больше 63 регистров",
+                                            MessageIcon::Exclamation};
+    QTest::newRow("4 GB name") << QByteArray::fromHex("2c01000001ffffffffffffff") + good << true
+                               << UserMessage{program, pastEnd, MessageIcon::Stop};
+    QTest::newRow("bytes after the end")
+        << good + "junk" << true
+        << UserMessage{"Ошибка", "После конфигурации в файле есть лишние данные",
+                       MessageIcon::Exclamation};
+    QTest::newRow("cannot be opened")
+        << QByteArray() << false << UserMessage{"Ошибка", "", MessageIcon::Exclamation};
+}
+
+void TestConfigurationFiles::refusedFilesChangeNothing()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, exists);
+    QFETCH(UserMessage, message);
+
+    FilesFixture f;
+    f.build(401);
+    f.fields.setNumericText(LinkFields::NumericField::CellSize, "2");
+    f.fields.setNumericText(LinkFields::NumericField::DeviceAddress, "12");
+    f.link.takeFields();
+    const QList<RegisterEntry> rows = f.rows();
+    const QList<QByteArray> shown = f.listTexts();
+    const quint8 linkByte = ConfigImage::packLinkByte(f.link);
+    if (exists)
+        QVERIFY(f.write("bad.dat", file));
+    else
+        message.text = "Не могу создать файл  " + f.path("bad.dat");
+
+    f.load("bad.dat");
+    QCOMPARE(f.messages.shown, QList<UserMessage>{message});
+    QCOMPARE(f.rows(), rows);
+    QCOMPARE(f.listTexts(), shown);
+    QCOMPARE(f.deviceId, 401);
+    QCOMPARE(f.link.settings.deviceAddress, quint8(12));
+    QCOMPARE(f.link.settings.cellSize, quint8(2));
+    QCOMPARE(ConfigImage::packLinkByte(f.link), linkByte);
+    // The name chosen is kept and shown.
+    QCOMPARE(f.configFileName, QString("bad.dat"));
+    QCOMPARE(f.fields.fileNameText(), QString("bad.dat"));
+}
+
+void TestConfigurationFiles::failedSaveKeepsTheOldFile()
+{
+    FilesFixture f;
+    f.build(401);
+    QVERIFY(f.write("old.dat", "old contents"));
+
+    // The disk fills up: the file-size limit makes every write beyond a few
+    // bytes fail, as a full disk would.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit tiny = previous;
+    tiny.rlim_cur = 64;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    f.save("old.dat");
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, SIG_DFL);
+
+    QVERIFY2(f.messages.shown.size() == 1, qPrintable(QString::number(f.read("old.dat").size())));
+    QCOMPARE(f.messages.shown[0].caption, LinkSettingsEditor::programName());
+    QVERIFY2(f.messages.shown[0].text.endsWith("accessing " + f.path("old.dat") + "."),
+             qPrintable(f.messages.shown[0].text));
+    QCOMPARE(f.read("old.dat"), QByteArray("old contents"));
+    QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"old.dat"});
+
+    // A folder that does not exist: the file cannot be created.
+    f.messages.shown.clear();
+    f.save("missing/new.dat");
+    const UserMessage cannotCreate{"Ошибка", "Не могу создать файл  " + f.path("missing/new.dat"),
+                                   MessageIcon::Exclamation};
+    QCOMPARE(f.messages.shown, QList<UserMessage>{cannotCreate});
+    QCOMPARE(f.configFileName, QString("new.dat"));
+}
+
+QTEST_MAIN(TestConfigurationFiles)
+#include "tst_configuration_files.moc"

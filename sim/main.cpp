@@ -303,14 +303,36 @@ int main(int argc, char *argv[])
     const QCommandLineOption faultOption(QStringLiteral("fault"),
                                          QStringLiteral("Start with this fault (see above)."),
                                          QStringLiteral("KIND"), QStringLiteral("none"));
+    const QCommandLineOption configOption(
+        QStringLiteral("config"),
+        QStringLiteral("Hold the configuration of this *.dat file (its device ID replaces "
+                       "--model)."),
+        QStringLiteral("FILE"));
     const QCommandLineOption noPacingOption(
         QStringLiteral("no-pacing"), QStringLiteral("Send replies at once, not at line speed."));
-    parser.addOptions({modelOption, linkOption, faultOption, noPacingOption});
+    parser.addOptions({modelOption, linkOption, faultOption, configOption, noPacingOption});
     parser.process(app);
 
     bool numeric = false;
     const int model = parser.value(modelOption).toInt(&numeric);
-    auto transducer = numeric ? Transducer::withDefaults(model) : std::nullopt;
+    std::optional<Transducer> transducer;
+    if (parser.isSet(configOption)) {
+        const QString path = parser.value(configOption);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > ConfigFile::MaxFileSize) {
+            std::fprintf(stderr, "vxn-sim: cannot read \"%s\"\n", qPrintable(path));
+            return 2;
+        }
+        const ConfigFile::ReadResult read = ConfigFile::decode(file.readAll());
+        if (read.error != ConfigFile::ReadError::None) {
+            std::fprintf(stderr, "vxn-sim: \"%s\" is not a whole configuration file\n",
+                         qPrintable(path));
+            return 2;
+        }
+        transducer = Transducer::fromConfiguration(read.configuration);
+    } else if (numeric) {
+        transducer = Transducer::withDefaults(model);
+    }
     if (!transducer) {
         std::fprintf(stderr, "vxn-sim: unknown model \"%s\"; use 100, 200, 300, 400 or 401\n",
                      qPrintable(parser.value(modelOption)));

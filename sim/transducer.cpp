@@ -107,6 +107,13 @@ std::optional<Transducer> Transducer::withDefaults(int deviceId)
     return Transducer(deviceId, image);
 }
 
+Transducer Transducer::fromConfiguration(const ConfigFile::Configuration &configuration)
+{
+    const int deviceId = int(configuration.deviceId & 0xFFFF);
+    return Transducer(deviceId,
+                      ConfigImage::buildImage(deviceId, configuration.link, configuration.rows));
+}
+
 QByteArray Transducer::replyForm() const
 {
     // The reply carries the Modbus address in its address byte, not in the data.

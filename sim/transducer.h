@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config_file.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -43,6 +45,8 @@ public:
     // Starts with the model's built-in map, some non-default coefficients and
     // typical link settings. Returns nullopt for an unknown model.
     static std::optional<Transducer> withDefaults(int deviceId);
+    // Holds the configuration of a configuration file.
+    static Transducer fromConfiguration(const ConfigFile::Configuration &configuration);
 
     int deviceId() const { return id; }
     // The configuration in request form: ID, address, LinkByte, cell size,

@@ -1,10 +1,13 @@
 // The exchange engine on a real port against the simulated transducer, in
 // real time.
 
+#include "config_file.h"
 #include "exchange_fixture.h"
 #include "serial_port.h"
 #include "sim_process.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -38,6 +41,7 @@ private slots:
     void firstReadThenWrite();
     void faults_data();
     void faults();
+    void simulatorHoldsAConfigurationFile();
 };
 
 void TestExchangeEndToEnd::firstReadThenWrite()
@@ -116,6 +120,43 @@ void TestExchangeEndToEnd::faults()
     QVERIFY(!x.waitingForReply());
     QVERIFY(!x.engine.busy);
     QCOMPARE(x.table.row(2), row);
+}
+
+void TestExchangeEndToEnd::simulatorHoldsAConfigurationFile()
+{
+    // A configuration saved from a table of model 300 with edited rows.
+    ConfigFile::Configuration configuration;
+    {
+        MemoryRegisterList list;
+        RegisterTable table(list);
+        QString fileName;
+        buildRegisterTable(table, 300, fileName);
+        table.setRow(0, "0x0040 ", "2", "2500");
+        for (int r = 0; r < table.rowCount(); ++r)
+            configuration.rows.append(table.row(r));
+    }
+    configuration.deviceId = 300;
+    configuration.link = {7, 0x45, 2, 0x20};
+    QTemporaryDir dir;
+    QFile file(dir.filePath("bench.dat"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(ConfigFile::encode(configuration));
+    file.close();
+
+    SimProcess sim;
+    QVERIFY(sim.start({"--config", file.fileName()}));
+    LiveExchange x;
+    QVERIFY(x.port.open(sim.devicePath));
+    QVERIFY(x.port.configure(PortModeString));
+    x.engine.onReadClicked();
+    QTRY_VERIFY_WITH_TIMEOUT(!x.engine.image.isEmpty(), 5000);
+    QVERIFY(x.messages.shown.isEmpty());
+    QCOMPARE(x.engine.deviceId, 300);
+    QCOMPARE(x.link.settings.deviceAddress, quint8(7));
+    QCOMPARE(x.link.settings.wiringByte, quint8(0x20));
+    QCOMPARE(x.table.row(0).address, QByteArray("0x0040"));
+    QCOMPARE(x.table.row(0).coefficient, QByteArray("2500"));
+    QCOMPARE(x.table.row(1).address, configuration.rows[1].address.trimmed());
 }
 
 QTEST_GUILESS_MAIN(TestExchangeEndToEnd)

@@ -4,6 +4,7 @@
 #include "app_identity.h"
 #include "configuration_files.h"
 #include "dialog_units.h"
+#include "enter_key.h"
 #include "exchange_engine.h"
 #include "exchange_timers.h"
 #include "file_dialogs.h"
@@ -195,21 +196,14 @@ void MainDialog::showAbout()
 
 void MainDialog::keyPressEvent(QKeyEvent *event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        // Enter presses the button that has the focus and does nothing
-        // anywhere else.
-        if (auto *button = qobject_cast<QPushButton *>(focusWidget()))
-            button->click();
-        event->accept();
+    // Enter does nothing where no button has the focus.
+    bool pressed = false;
+    if (pressFocusedButtonOnEnter(this, event, pressed))
         return;
-    case Qt::Key_F1:
+    if (event->key() == Qt::Key_F1)
         showAbout();
-        return;
-    default:
+    else
         QDialog::keyPressEvent(event);
-    }
 }
 
 void MainDialog::contextMenuEvent(QContextMenuEvent *event)

@@ -3,6 +3,7 @@
 #include "app_identity.h"
 #include "cp1251.h"
 #include "dialog_units.h"
+#include "enter_key.h"
 #include "link_settings.h"
 #include "message_boxes.h"
 #include "register_edit_rules.h"
@@ -248,18 +249,12 @@ void RegisterPropertiesDialog::onOkClicked()
 
 void RegisterPropertiesDialog::keyPressEvent(QKeyEvent *event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        // A focused button is pressed; in a field Enter only puts the values
-        // into their normal form.
-        if (auto *button = qobject_cast<QPushButton *>(focusWidget()))
-            button->click();
-        else
+    // In a field Enter only puts the values into their normal form.
+    bool pressed = false;
+    if (pressFocusedButtonOnEnter(this, event, pressed)) {
+        if (!pressed)
             normalizeFields();
-        event->accept();
         return;
-    default:
-        QDialog::keyPressEvent(event);
     }
+    QDialog::keyPressEvent(event);
 }

@@ -31,6 +31,7 @@ for target in config_file parse_reply; do
   mkdir -p "$corpus"
   echo "== fuzz_$target for $seconds s"
   "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix="$build/" \
     -max_len=4096 "$corpus" "$seeds" 2>&1 | tee "$build/fuzz_$target.log" |
     grep -E '^#[0-9]+[[:space:]]+DONE|stat::|ERROR|SUMMARY' || true
   if grep -qE 'ERROR: |SUMMARY: ' "$build/fuzz_$target.log"; then

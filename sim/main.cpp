@@ -206,7 +206,10 @@ private:
         }
     }
 
-    // One command per line: "fault KIND" (or just the kind), or "quit".
+    // One command per line: "fault KIND" (or just the kind), "image" (prints
+    // the configuration held, in hex, on standard output), "vanish" (the
+    // terminal goes away and a new one is served, as when an adapter is
+    // pulled out and plugged in again), or "quit".
     bool readCommand()
     {
         char buffer[256];
@@ -229,6 +232,21 @@ private:
             return;
         if (command == u"quit") {
             stopRequested = 1;
+            return;
+        }
+        if (command == u"image") {
+            std::printf("image %s\n", device.image().toHex().toUpper().constData());
+            std::fflush(stdout);
+            return;
+        }
+        if (command == u"vanish") {
+            LineLog::event(QStringLiteral("line vanished"));
+            line.close();
+            clientAttached = false;
+            received.clear();
+            outgoing.clear();
+            if (line.create(nullptr))
+                announce();
             return;
         }
         QString kind = command;
@@ -276,6 +294,9 @@ QString helpText()
                "  echo-changed  echoes a write with its last byte changed\n"
                "  echo-address  echoes a write with another address byte\n"
                "  other-id      answers as device ID %3\n\n"
+               "Other commands on standard input: \"image\" prints \"image HEX\", the\n"
+               "configuration held; \"vanish\" drops the terminal and serves a new one\n"
+               "(its path is printed again, and --link follows it).\n\n"
                "Every frame received and sent is logged with a timestamp on standard error.")
         .arg(Transducer::LateReadReplyMs)
         .arg(Transducer::LateWriteReplyMs)

@@ -11,10 +11,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -38,6 +40,7 @@ private slots:
     void pickingPorts();
     void closingReleasesThePort();
     void readAndWriteThroughTheWindow();
+    void portThatVanishesAndComesBack();
 };
 
 void TestMainWindowEndToEnd::probeKeepsTheFirstPortThatOpens()
@@ -168,6 +171,37 @@ void TestMainWindowEndToEnd::readAndWriteThroughTheWindow()
     ui.read->click();
     QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->exchange().image.isEmpty(), 3000);
     QCOMPARE(ui.deviceAddress->text(), QString("9"));
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainWindowEndToEnd::portThatVanishesAndComesBack()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath("vxn");
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "300", "--link", link}));
+    ShownWindow w({link});
+    QVERIFY(w.ready());
+    const MainControls &ui = w.ui();
+    ui.read->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->exchange().image.isEmpty(), 5000);
+
+    // The terminal goes away while a read waits for its reply.
+    w.dialog->exchange().image.clear();
+    ui.read->click();
+    sim.command("vanish");
+    QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(), QStringList{"Преобразователь не отвечает"}, 3000);
+    QVERIFY(!w.dialog->serialPort().isOpen());
+    QCOMPARE(ui.port->currentText(), QString("COM1"));
+
+    // A new terminal behind the same link; COM1 picked again opens it.
+    QTRY_VERIFY(sim.log().contains("line vanished"));
+    QTRY_VERIFY(QFileInfo(link).canonicalFilePath() != sim.devicePath);
+    pickPort(ui.port, "COM1");
+    QVERIFY(w.dialog->serialPort().isOpen());
+    w.messages.shown.clear();
+    ui.read->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->exchange().image.isEmpty(), 5000);
     QVERIFY(w.messages.shown.isEmpty());
 }
 

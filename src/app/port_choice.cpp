@@ -60,5 +60,12 @@ void PortChoice::onPortChanged(const QString &picked)
         if (openPortName != noPort())
             port.close();
         openPortName = noPort();
+    } else if (!port.isOpen()) {
+        // The port in use picked again after its device went away (an
+        // adapter pulled out and plugged back): open it anew.
+        if (openAndConfigure(selectedPortName, true))
+            failureReason.clear();
+        else
+            failureReason = port.openError();
     }
 }

@@ -22,7 +22,8 @@ public:
     // Opens the first of COM1 … COM8 that opens and configures it.
     void probe();
     // A port was picked in the list. Afterwards selectedPortName is the
-    // entry the list has to show.
+    // entry the list has to show. Picking the port in use again reopens it
+    // if its device has gone away meanwhile.
     void onPortChanged(const QString &picked);
 
     QString openPortName = noPort();

@@ -275,7 +275,9 @@ void TestExchangeEngine::idMismatchReplies_data()
     QTest::newRow("0xE5, same ID") << 0xE5 << 300 << "" << 35 << 300 << true << 1;
     QTest::newRow("0xE5, other ID")
         << 0xE5 << 200 << "Ошибка ID устройства 200 вместо 300" << 35 << 300 << false << 1;
-    QTest::newRow("unknown ID") << 0xE4 << 150 << "Ошибка ID устройства 150 вместо 300" << 0 << 300
+    // The table of the device held is kept: a stray answer must not wipe
+    // the engineer's edits.
+    QTest::newRow("unknown ID") << 0xE4 << 150 << "Ошибка ID устройства 150 вместо 300" << 35 << 300
                                 << false << 1;
     QTest::newRow("new known ID") << 0xE4 << 100 << "" << 20 << 100 << true << 2;
     QTest::newRow("0x81, new known ID") << 0x81 << 200 << "" << 24 << 200 << true << 2;

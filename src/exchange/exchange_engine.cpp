@@ -199,7 +199,9 @@ void ExchangeEngine::onIdMismatch(quint8 function, const QByteArray &data)
         fail(deviceIdMessage(answered, deviceId));
         return;
     }
-    if (buildRegisterTable(table, answered, configFileName)) {
+    // An ID without a built-in map leaves the table as it is: building would
+    // empty it first and lose whatever the engineer had not saved.
+    if (findDeviceModel(answered) && buildRegisterTable(table, answered, configFileName)) {
         deviceId = answered;
         sendReadConfigRequest();
         return;

@@ -119,6 +119,7 @@ private slots:
     void refusedFilesChangeNothing_data();
     void refusedFilesChangeNothing();
     void failedSaveKeepsTheOldFile();
+    void damagedCorpus();
 };
 
 void TestConfigurationFiles::savingRightAfterStart()
@@ -330,6 +331,65 @@ void TestConfigurationFiles::failedSaveKeepsTheOldFile()
                                    MessageIcon::Exclamation};
     QCOMPARE(f.messages.shown, QList<UserMessage>{cannotCreate});
     QCOMPARE(f.configFileName, QString("new.dat"));
+}
+
+void TestConfigurationFiles::damagedCorpus()
+{
+    // Damaged copies of a real file, opened one after another into the same
+    // window: each is refused with the table as it was, or loaded whole.
+    const QByteArray good = fileOf(401, {5, 0x45, 2, 0x20});
+    QList<QByteArray> corpus;
+    for (qsizetype length = 0; length < good.size(); ++length)
+        corpus << good.left(length);
+    for (qsizetype i = 0; i < good.size(); ++i) {
+        QByteArray flipped = good;
+        flipped[i] = char(flipped[i] ^ 0xFF);
+        corpus << flipped;
+    }
+    // Huge lengths at each string of the first row: one-byte, 16-bit and
+    // 32-bit forms, and a UTF-16 count.
+    for (qsizetype at : {qsizetype(5), qsizetype(6 + quint8(good[5]))}) {
+        for (const QByteArray &prefix :
+             {QByteArray::fromHex("fe"), QByteArray::fromHex("fffdff"),
+              QByteArray::fromHex("ffffffffffffff"), QByteArray::fromHex("fffeffffffffffffff")})
+            corpus << good.left(at) + prefix + good.mid(at + 1);
+    }
+    for (int rows = 0; rows <= 255; ++rows) {
+        QByteArray counted = good;
+        counted[4] = char(rows);
+        corpus << counted;
+    }
+
+    FilesFixture f;
+    f.build(300);
+    int loaded = 0, refused = 0;
+    for (const QByteArray &bytes : corpus) {
+        QVERIFY(f.write("damaged.dat", bytes));
+        const QList<RegisterEntry> before = f.rows();
+        const int deviceBefore = f.deviceId;
+        f.messages.shown.clear();
+        f.load("damaged.dat");
+        const ConfigFile::ReadResult decoded = ConfigFile::decode(bytes);
+        if (decoded.error == ConfigFile::ReadError::None) {
+            ++loaded;
+            // Whole: every row in, Parameter rows listed, the ID taken.
+            QCOMPARE(f.table.rowCount(), decoded.configuration.rows.size());
+            QCOMPARE(f.deviceId, int(decoded.configuration.deviceId));
+            int parameters = 0;
+            for (const RegisterEntry &row : decoded.configuration.rows)
+                parameters += row.kind == RegisterKind::Parameter ? 1 : 0;
+            QCOMPARE(f.list.count(), parameters);
+            for (const UserMessage &message : f.messages.shown)
+                QCOMPARE(message.text, QString("Адрес устройства не должен превышать 247"));
+        } else {
+            ++refused;
+            QCOMPARE(f.messages.shown.size(), 1);
+            QCOMPARE(f.rows(), before);
+            QCOMPARE(f.deviceId, deviceBefore);
+        }
+    }
+    QVERIFY(loaded > 0 && refused > 0);
+    qInfo("%d damaged files: %d loaded whole, %d refused", int(corpus.size()), loaded, refused);
 }
 
 QTEST_MAIN(TestConfigurationFiles)

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Builds a release build and prints the benchmark table:
+#  - start-up to the window mapped, and peak resident memory, for Ostrivan and
+#    for a minimal Qt Widgets dialog, measured from outside under Xvfb;
+#  - idle cost over 10 s with no exchange running;
+#  - the exchange's reply windows against vxn-sim;
+#  - the pure parts per call.
+# Medians of RUNS runs (default 7).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${RUNS:-7}
+
+bash scripts/setup.sh
+if ! dpkg-query -W -f='${Status}' xdotool 2>/dev/null | grep -q 'install ok installed'; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends xdotool
+fi
+
+build=build-bench
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DOSTRIVAN_SANITIZE=OFF -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" \
+  --target ostrivan minimal_dialog vxn-sim bench_core bench_exchange_timing >/dev/null
+
+# No serial hardware takes part: every COM name leads nowhere.
+for n in 1 2 3 4 5 6 7 8; do export OSTRIVAN_COM$n=/nonexistent/com$n; done
+
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true' EXIT
+export DISPLAY=$display
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+# Starts a program and waits until its window is mapped; prints
+# "milliseconds peak-kB" and leaves the pid in $pid.
+start_and_wait() {
+  local program=$1 title=$2 t0 t1
+  t0=$(date +%s%N)
+  "$program" >/dev/null 2>&1 &
+  pid=$!
+  until xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; do sleep 0.005; done
+  t1=$(date +%s%N)
+  echo "$(( (t1 - t0) / 1000000 )) $(awk '/VmHWM/ {print $2}' /proc/$pid/status)"
+}
+
+startup() {
+  local program=$1 title=$2 out
+  : >"$build/startup-$title"
+  for _ in $(seq "$runs"); do
+    out=$(start_and_wait "$program" "$title")
+    kill "$pid"; wait "$pid" 2>/dev/null || true
+    echo "$out" >>"$build/startup-$title"
+  done
+  echo "$(cut -d' ' -f1 "$build/startup-$title" | median) $(cut -d' ' -f2 "$build/startup-$title" | median)"
+}
+
+# CPU time (ms) and voluntary context switches over 10 s of idling.
+idle() {
+  local program=$1 title=$2 cpu0 cpu1 sw0 sw1 tick
+  start_and_wait "$program" "$title" >/dev/null
+  sleep 1
+  tick=$(getconf CLK_TCK)
+  cpu0=$(awk '{print $14 + $15}' /proc/$pid/stat)
+  sw0=$(awk '/^voluntary_ctxt_switches/ {print $2}' /proc/$pid/status)
+  sleep 10
+  cpu1=$(awk '{print $14 + $15}' /proc/$pid/stat)
+  sw1=$(awk '/^voluntary_ctxt_switches/ {print $2}' /proc/$pid/status)
+  kill "$pid"; wait "$pid" 2>/dev/null || true
+  echo "$(( (cpu1 - cpu0) * 1000 / tick )) $((sw1 - sw0))"
+}
+
+read -r app_ms app_kb < <(startup "$build/src/ostrivan" Ostrivan)
+read -r min_ms min_kb < <(startup "$build/bench/minimal_dialog" Minimal)
+read -r app_cpu app_wake < <(idle "$build/src/ostrivan" Ostrivan)
+read -r min_cpu min_wake < <(idle "$build/bench/minimal_dialog" Minimal)
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+
+echo
+echo "| Measure | Ostrivan | Minimal dialog | Ratio (target) |"
+echo "| --- | --- | --- | --- |"
+echo "| start-up to window mapped, median of $runs | $app_ms ms | $min_ms ms | $(ratio "$app_ms" "$min_ms") (≤ 1.3) |"
+echo "| peak resident memory at that moment | $app_kb kB | $min_kb kB | $(ratio "$app_kb" "$min_kb") (≤ 1.2) |"
+echo "| idle 10 s: CPU time | $app_cpu ms | $min_cpu ms | |"
+echo "| idle 10 s: voluntary context switches | $app_wake | $min_wake | |"
+echo
+echo "| Exchange window (target) | Measured on the line, median of 7 |"
+echo "| --- | --- |"
+"$build/bench/bench_exchange_timing" "$build/sim/vxn-sim"
+echo
+echo "| Pure part | Cost |"
+echo "| --- | --- |"
+"$build/bench/bench_core"

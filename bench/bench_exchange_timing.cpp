@@ -118,6 +118,9 @@ int main(int argc, char *argv[])
         x.link.initFields();
         if (!x.port.open(device) || !x.port.configure(PortModeString))
             return 2;
+        // The simulator notices a new client within 20 ms; until then a
+        // request would be taken late and the first window look short.
+        waitFor([] { return false; }, 200);
         drainLog();
         log.clear();
         x.engine.onReadClicked();

@@ -34,8 +34,8 @@ for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; slee
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-# Starts a program and waits until its window is mapped; prints
-# "milliseconds peak-kB" and leaves the pid in $pid.
+# Starts a program and waits until its window is mapped; sets $pid and
+# $measured to "milliseconds peak-kB".
 start_and_wait() {
   local program=$1 title=$2 t0 t1
   t0=$(date +%s%N)
@@ -43,24 +43,24 @@ start_and_wait() {
   pid=$!
   until xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; do sleep 0.005; done
   t1=$(date +%s%N)
-  echo "$(( (t1 - t0) / 1000000 )) $(awk '/VmHWM/ {print $2}' /proc/$pid/status)"
+  measured="$(( (t1 - t0) / 1000000 )) $(awk '/VmHWM/ {print $2}' /proc/$pid/status) $(awk '/RssAnon/ {print $2}' /proc/$pid/status)"
 }
 
 startup() {
-  local program=$1 title=$2 out
+  local program=$1 title=$2
   : >"$build/startup-$title"
   for _ in $(seq "$runs"); do
-    out=$(start_and_wait "$program" "$title")
+    start_and_wait "$program" "$title"
     kill "$pid"; wait "$pid" 2>/dev/null || true
-    echo "$out" >>"$build/startup-$title"
+    echo "$measured" >>"$build/startup-$title"
   done
-  echo "$(cut -d' ' -f1 "$build/startup-$title" | median) $(cut -d' ' -f2 "$build/startup-$title" | median)"
+  echo "$(cut -d' ' -f1 "$build/startup-$title" | median) $(cut -d' ' -f2 "$build/startup-$title" | median) $(cut -d' ' -f3 "$build/startup-$title" | median)"
 }
 
 # CPU time (ms) and voluntary context switches over 10 s of idling.
 idle() {
   local program=$1 title=$2 cpu0 cpu1 sw0 sw1 tick
-  start_and_wait "$program" "$title" >/dev/null
+  start_and_wait "$program" "$title"
   sleep 1
   tick=$(getconf CLK_TCK)
   cpu0=$(awk '{print $14 + $15}' /proc/$pid/stat)
@@ -72,10 +72,15 @@ idle() {
   echo "$(( (cpu1 - cpu0) * 1000 / tick )) $((sw1 - sw0))"
 }
 
-read -r app_ms app_kb < <(startup "$build/src/ostrivan" Ostrivan)
-read -r min_ms min_kb < <(startup "$build/bench/minimal_dialog" Minimal)
-read -r app_cpu app_wake < <(idle "$build/src/ostrivan" Ostrivan)
-read -r min_cpu min_wake < <(idle "$build/bench/minimal_dialog" Minimal)
+startup "$build/src/ostrivan" Ostrivan >"$build/result"
+read -r app_ms app_kb app_anon <"$build/result"
+startup "$build/bench/minimal_dialog" Minimal >"$build/result"
+read -r min_ms min_kb min_anon <"$build/result"
+idle "$build/src/ostrivan" Ostrivan >"$build/result"
+read -r app_cpu app_wake <"$build/result"
+idle "$build/bench/minimal_dialog" Minimal >"$build/result"
+read -r min_cpu min_wake <"$build/result"
+
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
@@ -84,6 +89,7 @@ echo "| Measure | Ostrivan | Minimal dialog | Ratio (target) |"
 echo "| --- | --- | --- | --- |"
 echo "| start-up to window mapped, median of $runs | $app_ms ms | $min_ms ms | $(ratio "$app_ms" "$min_ms") (≤ 1.3) |"
 echo "| peak resident memory at that moment | $app_kb kB | $min_kb kB | $(ratio "$app_kb" "$min_kb") (≤ 1.2) |"
+echo "| of it private (anonymous) memory | $app_anon kB | $min_anon kB | $(ratio "$app_anon" "$min_anon") |"
 echo "| idle 10 s: CPU time | $app_cpu ms | $min_cpu ms | |"
 echo "| idle 10 s: voluntary context switches | $app_wake | $min_wake | |"
 echo

@@ -21,8 +21,10 @@ QString fileDescription()
 
 QIcon icon()
 {
+    // The window system takes every size it is offered as pixels; the large
+    // ones serve only the desktop entry, which has its own files.
     QIcon result;
-    for (int size : {16, 32, 48, 64, 128, 256})
+    for (int size : {16, 32, 48, 64})
         result.addFile(QStringLiteral(":/icons/ostrivan-%1.png").arg(size), QSize(size, size));
     return result;
 }

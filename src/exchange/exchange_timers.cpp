@@ -3,6 +3,9 @@
 QtExchangeTimers::QtExchangeTimers(std::function<void(int)> onTimer, QObject *parent)
     : QObject(parent)
 {
+    // A coarse timer may fire up to 5 % early, and the reply window would
+    // close 50 ms (read) or 200 ms (write) before its time.
+    replyTimer.setTimerType(Qt::PreciseTimer);
     connect(&replyTimer, &QTimer::timeout, this, [onTimer] { onTimer(ReplyTimer); });
     connect(&progressTimer, &QTimer::timeout, this, [onTimer] { onTimer(ProgressTimer); });
 }

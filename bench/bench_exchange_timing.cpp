@@ -4,13 +4,9 @@
 // message of a silent device, for a read and a write. Prints the medians in
 // milliseconds.
 
-#include "exchange_engine.h"
-#include "link_settings.h"
-#include "register_table.h"
-#include "serial_port.h"
+#include "live_exchange.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
@@ -22,53 +18,6 @@
 namespace {
 
 constexpr int Runs = 7;
-
-class Recorder : public UserMessages
-{
-public:
-    void show(const UserMessage &message) override
-    {
-        texts.append(message.text);
-        lastAt = QTime::currentTime().msecsSinceStartOfDay();
-    }
-    bool ask(const UserMessage &message, MessageQuestion) override
-    {
-        show(message);
-        return false;
-    }
-    QStringList texts;
-    int lastAt = 0;
-};
-
-class NoProgress : public ProgressView
-{
-public:
-    int maximum() const override { return ExchangeEngine::ProgressMaximum; }
-    void setValue(int) override {}
-};
-
-void waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-}
-
-struct Exchange
-{
-    MemoryRegisterList list;
-    RegisterTable table{list};
-    MemoryLinkFields fields;
-    Recorder messages;
-    QString configFileName;
-    LinkSettingsEditor link{fields, messages, table, configFileName};
-    SerialPort port;
-    NoProgress progress;
-    QtExchangeTimers timers{[this](int id) { engine.onTimer(id); }};
-    ExchangeEngine engine{port, timers, progress, messages, table, link, configFileName};
-    bool idle() const { return !timers.isActive(ExchangeTimers::ReplyTimer); }
-};
 
 // Times of day (ms) at which the simulator logged a received request.
 std::vector<int> requestTimes(const QByteArray &log)
@@ -114,8 +63,7 @@ int main(int argc, char *argv[])
 
     std::vector<int> identifyWindows, silentRead, silentWrite;
     for (int run = 0; run < Runs; ++run) {
-        Exchange x;
-        x.link.initFields();
+        LiveExchange x;
         if (!x.port.open(device) || !x.port.configure(PortModeString))
             return 2;
         // The simulator notices a new client within 20 ms; until then a
@@ -124,12 +72,12 @@ int main(int argc, char *argv[])
         drainLog();
         log.clear();
         x.engine.onReadClicked();
-        waitFor([&] { return !x.engine.image.isEmpty() || !x.messages.texts.isEmpty(); }, 5000);
-        waitFor([&] { return x.idle(); }, 3000);
+        waitFor([&] { return !x.engine.image.isEmpty() || !x.messages.shown.isEmpty(); }, 5000);
+        waitFor([&] { return !x.waitingForReply(); }, 3000);
         QThread::msleep(50);
         drainLog();
         const std::vector<int> times = requestTimes(log);
-        if (times.size() == 2 && x.messages.texts.isEmpty())
+        if (times.size() == 2 && x.messages.shown.isEmpty())
             identifyWindows.push_back(times[1] - times[0]);
 
         sim.write("fault silent\n");
@@ -137,13 +85,13 @@ int main(int argc, char *argv[])
         for (bool write : {false, true}) {
             drainLog();
             log.clear();
-            x.messages.texts.clear();
+            x.messages.shown.clear();
             write ? x.engine.onWriteClicked() : x.engine.onReadClicked();
-            waitFor([&] { return !x.messages.texts.isEmpty(); }, 6000);
+            waitFor([&] { return !x.messages.shown.isEmpty(); }, 6000);
             drainLog();
             const std::vector<int> request = requestTimes(log);
             if (request.size() == 1)
-                (write ? silentWrite : silentRead).push_back(x.messages.lastAt - request[0]);
+                (write ? silentWrite : silentRead).push_back(x.messages.lastShownAtMs - request[0]);
         }
         sim.write("fault none\n");
         waitFor([] { return false; }, 100);

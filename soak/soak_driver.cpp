@@ -8,50 +8,18 @@
 //
 // Prints one line of figures; exits with 1 when any check failed.
 
-#include "config_image.h"
-#include "exchange_engine.h"
-#include "link_settings.h"
-#include "register_table.h"
-#include "serial_port.h"
+#include "live_exchange.h"
 #include "transducer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTextStream>
 #include <map>
 
 namespace {
-
-class Recorder : public UserMessages
-{
-public:
-    void show(const UserMessage &message) override { texts.append(message.text); }
-    bool ask(const UserMessage &message, MessageQuestion) override
-    {
-        texts.append(message.text);
-        return false;
-    }
-    QStringList texts;
-};
-
-class NoProgress : public ProgressView
-{
-public:
-    int maximum() const override { return ExchangeEngine::ProgressMaximum; }
-    void setValue(int) override {}
-};
-
-void waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-}
 
 void pause(int ms)
 {
@@ -149,18 +117,8 @@ QByteArray requestForm(const QByteArray &readImage)
     return readImage.mid(1, 2) + readImage.left(1) + readImage.mid(3);
 }
 
-struct Soak
+struct Soak : LiveExchange
 {
-    MemoryRegisterList list;
-    RegisterTable table{list};
-    MemoryLinkFields fields;
-    Recorder messages;
-    QString configFileName;
-    LinkSettingsEditor link{fields, messages, table, configFileName};
-    SerialPort port;
-    NoProgress progress;
-    QtExchangeTimers timers{[this](int id) { engine.onTimer(id); }};
-    ExchangeEngine engine{port, timers, progress, messages, table, link, configFileName};
     QRandomGenerator random;
 
     // New values for a write: device address, line settings and one row's
@@ -208,7 +166,6 @@ int main(int argc, char *argv[])
     }
     Soak soak;
     soak.random.seed(seed);
-    soak.link.initFields();
     if (!soak.port.open(sim.devicePath) || !soak.port.configure(PortModeString)) {
         out << "soak: cannot open " << sim.devicePath << Qt::endl;
         return 2;
@@ -217,10 +174,10 @@ int main(int argc, char *argv[])
 
     // Identification and a first read, on a sound line.
     soak.engine.onReadClicked();
-    waitFor([&] { return !soak.engine.image.isEmpty() || !soak.messages.texts.isEmpty(); }, 5000);
+    waitFor([&] { return !soak.engine.image.isEmpty() || !soak.messages.shown.isEmpty(); }, 5000);
     waitFor(idle, 3000);
-    if (soak.engine.deviceId != 401 || !soak.messages.texts.isEmpty()) {
-        out << "soak: the first read failed: " << soak.messages.texts.join(u'|') << Qt::endl;
+    if (soak.engine.deviceId != 401 || !soak.messages.shown.isEmpty()) {
+        out << "soak: the first read failed: " << soak.messages.texts().join(u'|') << Qt::endl;
         return 1;
     }
 
@@ -236,7 +193,7 @@ int main(int argc, char *argv[])
         // Commands are taken in order: once the image is printed, the fault
         // is in force.
         sim.image();
-        soak.messages.texts.clear();
+        soak.messages.shown.clear();
         if (write)
             soak.changeSomething();
         const QList<QByteArray> listBefore = [&] {
@@ -263,14 +220,14 @@ int main(int argc, char *argv[])
         }
 
         const QString expected = expectedMessage(fault, write, soak.engine.deviceId);
-        const QString got = soak.messages.texts.value(0);
+        const QString got = soak.messages.texts().value(0);
         const auto fail = [&](const QString &what) {
             ++mismatches;
             out << "exchange " << n << " (" << (write ? "write" : "read") << ", "
                 << faultName(fault) << "): " << what << Qt::endl;
         };
-        if (soak.messages.texts.size() > 1)
-            fail(QStringLiteral("several messages: ") + soak.messages.texts.join(u'|'));
+        if (soak.messages.shown.size() > 1)
+            fail(QStringLiteral("several messages: ") + soak.messages.texts().join(u'|'));
         if (got.isEmpty()) {
             const QByteArray held = sim.image();
             if (!expected.isEmpty()) {

@@ -6,6 +6,7 @@
 #include "register_table.h"
 
 #include <QList>
+#include <QTime>
 #include <map>
 
 // Messages are recorded instead of shown; questions take the queued answers,
@@ -13,12 +14,18 @@
 class RecordingMessages : public UserMessages
 {
 public:
-    void show(const UserMessage &message) override { shown.append(message); }
-    bool ask(const UserMessage &message, MessageQuestion) override
+    void show(const UserMessage &message) override
     {
         shown.append(message);
+        lastShownAtMs = QTime::currentTime().msecsSinceStartOfDay();
+    }
+    bool ask(const UserMessage &message, MessageQuestion) override
+    {
+        show(message);
         return !answers.isEmpty() && answers.takeFirst();
     }
+    // When the last message came, in milliseconds of the day.
+    int lastShownAtMs = 0;
     QList<bool> answers;
     QStringList texts() const
     {

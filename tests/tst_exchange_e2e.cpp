@@ -2,36 +2,12 @@
 // real time.
 
 #include "config_file.h"
-#include "exchange_fixture.h"
-#include "serial_port.h"
+#include "live_exchange.h"
 #include "sim_process.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-// What the window holds for an exchange, with the real port and timers.
-struct LiveExchange
-{
-    LiveExchange() { link.initFields(); }
-
-    MemoryRegisterList list;
-    RegisterTable table{list};
-    MemoryLinkFields fields;
-    RecordingMessages messages;
-    QString configFileName;
-    LinkSettingsEditor link{fields, messages, table, configFileName};
-    SerialPort port;
-    MemoryProgress progress;
-    QtExchangeTimers timers{[this](int id) { engine.onTimer(id); }};
-    ExchangeEngine engine{port, timers, progress, messages, table, link, configFileName};
-
-    bool waitingForReply() const { return timers.isActive(ExchangeTimers::ReplyTimer); }
-};
-
-} // namespace
 
 class TestExchangeEndToEnd : public QObject
 {

@@ -49,6 +49,7 @@ args=(--sim "$build/sim/vxn-sim" --exchanges "$exchanges")
 status=0
 if [ $valgrind = yes ]; then
   valgrind --tool=memcheck --leak-check=full --errors-for-leak-kinds=definite \
+    --suppressions="$PWD/scripts/valgrind.supp" \
     --error-exitcode=99 --log-file="$build/valgrind.log" \
     "$build/soak/soak_driver" "${args[@]}" || status=$?
   grep -E 'ERROR SUMMARY|definitely lost|indirectly lost|possibly lost' "$build/valgrind.log" || true

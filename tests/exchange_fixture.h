@@ -78,14 +78,9 @@ public:
 
 // Everything the window owns for an exchange, without the window, as it is
 // right after the window has opened.
-struct ExchangeFixture
+struct WindowState
 {
-    ExchangeFixture() { link.initFields(); }
-
-    QString columnText(int row, int column) const
-    {
-        return QString::fromLatin1(list.text(row, column));
-    }
+    WindowState() { link.initFields(); }
 
     MemoryRegisterList list;
     RegisterTable table{list};
@@ -93,6 +88,16 @@ struct ExchangeFixture
     RecordingMessages messages;
     QString configFileName;
     LinkSettingsEditor link{fields, messages, table, configFileName};
+};
+
+// The exchange on a scripted line with timers the test fires.
+struct ExchangeFixture : WindowState
+{
+    QString columnText(int row, int column) const
+    {
+        return QString::fromLatin1(list.text(row, column));
+    }
+
     ScriptedPort port;
     ManualTimers timers;
     MemoryProgress progress;

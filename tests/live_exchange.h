@@ -9,16 +9,8 @@
 
 // What the window holds for an exchange, with the real port and timers, for
 // the end-to-end tests, the soak and the timing benchmark.
-struct LiveExchange
+struct LiveExchange : WindowState
 {
-    LiveExchange() { link.initFields(); }
-
-    MemoryRegisterList list;
-    RegisterTable table{list};
-    MemoryLinkFields fields;
-    RecordingMessages messages;
-    QString configFileName;
-    LinkSettingsEditor link{fields, messages, table, configFileName};
     SerialPort port;
     MemoryProgress progress;
     QtExchangeTimers timers{[this](int id) { engine.onTimer(id); }};

@@ -24,10 +24,8 @@ public:
 };
 
 // What the window holds for the file commands, without a window.
-struct FilesFixture
+struct FilesFixture : WindowState
 {
-    FilesFixture() { link.initFields(); }
-
     bool write(const QString &name, const QByteArray &bytes)
     {
         QFile file(path(name));
@@ -71,12 +69,6 @@ struct FilesFixture
     }
 
     QTemporaryDir dir;
-    MemoryRegisterList list;
-    RegisterTable table{list};
-    MemoryLinkFields fields;
-    RecordingMessages messages;
-    QString configFileName;
-    LinkSettingsEditor link{fields, messages, table, configFileName};
     int deviceId = 0;
     ScriptedChooser chooser;
     ConfigurationFiles files{chooser, messages, table, link, deviceId, configFileName};

@@ -4,7 +4,6 @@
 #include "register_table.h"
 #include "text_number.h"
 
-#include <cmath>
 
 namespace RegisterEditRules {
 
@@ -54,11 +53,6 @@ std::optional<QString> coefficientRangeText(QByteArrayView name, double k)
     if (k >= 2500 && k <= 5000)
         return std::nullopt;
     return QStringLiteral("2500 < К1 < 5000");
-}
-
-bool fitsDevice(double specialCoefficient)
-{
-    return std::isfinite(specialCoefficient) && specialCoefficient >= 0 && specialCoefficient < 256;
 }
 
 } // namespace RegisterEditRules

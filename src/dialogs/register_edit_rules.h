@@ -32,8 +32,5 @@ bool isPowerRegister(QByteArrayView name);
 // The warning's range line when K is outside the range of an ordinary
 // (not special) register; nothing when it is inside. Limits are inclusive.
 std::optional<QString> coefficientRangeText(QByteArrayView name, double k);
-// Whether a special register's plain coefficient fits the device: from 0 up
-// to, not including, 256.
-bool fitsDevice(double specialCoefficient);
 
 } // namespace RegisterEditRules

@@ -1,6 +1,7 @@
 #include "register_properties_dialog.h"
 
 #include "app_identity.h"
+#include "config_image.h"
 #include "cp1251.h"
 #include "dialog_units.h"
 #include "enter_key.h"
@@ -232,7 +233,7 @@ void RegisterPropertiesDialog::onOkClicked()
         coefficientText = TextNumber::formatFixed(k, 3);
         // The device keeps a special register's coefficient as a fraction
         // below 256; anything else would be written wrongly.
-        if (!fitsDevice(k)) {
+        if (!ConfigImage::fitsDevice(k)) {
             messages.show({errorCaption(),
                            QStringLiteral("Недопустимый коэффициент регистра \"%1\"")
                                .arg(fromCp1251(rowName)),

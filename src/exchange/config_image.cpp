@@ -87,6 +87,11 @@ quint32 rawCoefficient(const QByteArray &kText, bool special)
     return quint32(low);
 }
 
+bool fitsDevice(double deviceCoefficient)
+{
+    return std::isfinite(deviceCoefficient) && deviceCoefficient >= 0 && deviceCoefficient < 256;
+}
+
 LinkBytes linkBytes(const LinkSettingsEditor &link)
 {
     return {link.settings.deviceAddress, packLinkByte(link), link.settings.cellSize,

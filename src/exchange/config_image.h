@@ -58,6 +58,10 @@ struct LinkBytes
 };
 LinkBytes linkBytes(const LinkSettingsEditor &link);
 
+// Whether a device coefficient fits the 24-bit field with 16 fraction bits
+// the device keeps it in: from 0 up to, not including, 256.
+bool fitsDevice(double deviceCoefficient);
+
 // The request form for a write, from the device ID, the link settings and
 // every table row.
 QByteArray buildImage(int deviceId, const LinkSettingsEditor &link, const RegisterTable &table);

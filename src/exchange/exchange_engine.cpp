@@ -69,12 +69,11 @@ QString ExchangeEngine::writeRefusal() const
         return QStringLiteral("Не задана четность");
     if (fields.selectedText(LinkFields::Choice::StopBits).isEmpty())
         return QStringLiteral("Не заданы стоповые биты");
-    // The device holds coefficients from 0 up to, not including, 256.
     for (int r = 0; r < table.rowCount(); ++r) {
         const RegisterEntry row = table.row(r);
         const double coefficient = RegisterTable::coefficientFromText(
             row.coefficient, RegisterTable::isSpecialRegister(row.name));
-        if (!(coefficient >= 0 && coefficient < 256))
+        if (!ConfigImage::fitsDevice(coefficient))
             return QStringLiteral("Недопустимый коэффициент регистра \"%1\"")
                 .arg(fromCp1251(row.name));
     }

@@ -5,9 +5,8 @@
 
 #include "config_image.h"
 #include "device_models.h"
-#include "link_settings.h"
 #include "modbus_ascii.h"
-#include "register_table.h"
+#include "session.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -50,24 +49,16 @@ int main(int argc, char *argv[])
     const double parse =
         nanosecondsPerCall([&reply] { return ModbusAscii::parseReply(reply).bytes.size(); }, 20000);
 
-    MemoryRegisterList list;
-    RegisterTable table(list);
-    MemoryLinkFields fields;
-    struct : UserMessages
-    {
-        void show(const UserMessage &) override {}
-        bool ask(const UserMessage &, MessageQuestion) override { return false; }
-    } messages;
-    QString fileName;
-    LinkSettingsEditor link(fields, messages, table, fileName);
-    link.initFields();
-    buildRegisterTable(table, 401, fileName);
+    Session session;
+    session.deviceId = 401;
+    session.link.cellSize = 1;
+    buildRegisterTable(session.table, 401, session.configFileName);
     const double build =
-        nanosecondsPerCall([&] { return ConfigImage::buildImage(401, link, table).size(); }, 20000);
+        nanosecondsPerCall([&] { return ConfigImage::buildImage(session).size(); }, 20000);
 
     std::printf("| parseReply, %lld-character reply | %.0f ns per call |\n",
                 static_cast<long long>(reply.size()), parse);
-    std::printf("| buildImage, 401 table (%d rows) | %.0f ns per call |\n", table.rowCount(),
-                build);
+    std::printf("| buildImage, 401 table (%d rows) | %.0f ns per call |\n",
+                session.table.rowCount(), build);
     return 0;
 }

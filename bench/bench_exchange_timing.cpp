@@ -71,8 +71,10 @@ int main(int argc, char *argv[])
         waitFor([] { return false; }, 200);
         drainLog();
         log.clear();
-        x.engine.onReadClicked();
-        waitFor([&] { return !x.engine.image.isEmpty() || !x.messages.shown.isEmpty(); }, 5000);
+        int finished = 0;
+        QObject::connect(&x.engine, &ExchangeEngine::exchangeFinished, [&finished] { ++finished; });
+        if (x.engine.startRead())
+            waitFor([&] { return finished > 0; }, 5000);
         waitFor([&] { return !x.waitingForReply(); }, 3000);
         QThread::msleep(50);
         drainLog();
@@ -86,8 +88,8 @@ int main(int argc, char *argv[])
             drainLog();
             log.clear();
             x.messages.shown.clear();
-            write ? x.engine.onWriteClicked() : x.engine.onReadClicked();
-            waitFor([&] { return !x.messages.shown.isEmpty(); }, 6000);
+            if (write ? x.engine.startWrite() : x.engine.startRead())
+                waitFor([&] { return !x.messages.shown.isEmpty(); }, 6000);
             drainLog();
             const std::vector<int> request = requestTimes(log);
             if (request.size() == 1)

@@ -3,9 +3,8 @@
 #include "config_image.h"
 #include "device_models.h"
 #include "modbus_ascii.h"
-#include "text_number.h"
 
-#include <cmath>
+#include <array>
 
 namespace {
 
@@ -15,7 +14,7 @@ struct FaultName
     const char *name;
 };
 
-constexpr FaultName faultTable[] = {
+constexpr std::array<FaultName, 10> faultTable = {{
     {Fault::None, "none"},
     {Fault::Silent, "silent"},
     {Fault::Late, "late"},
@@ -26,7 +25,7 @@ constexpr FaultName faultTable[] = {
     {Fault::EchoChanged, "echo-changed"},
     {Fault::EchoAddress, "echo-address"},
     {Fault::OtherId, "other-id"},
-};
+}};
 
 // The link settings a transducer leaves the factory with: address 5,
 // 9600 baud, even parity, one stop bit, ASCII; two-byte cells; 3-wire.
@@ -80,31 +79,22 @@ QStringList faultNames()
 
 std::optional<Transducer> Transducer::withDefaults(int deviceId)
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     QString fileName;
     if (!buildRegisterTable(table, deviceId, fileName))
         return std::nullopt;
-
-    QByteArray image;
-    appendBigEndian(image, quint32(deviceId), 2);
-    image.append(char(DefaultAddress));
-    image.append(char(DefaultLinkByte));
-    image.append(char(DefaultCellSize));
-    image.append(char(DefaultWiring));
-    for (int r = 0; r < table.rowCount(); ++r)
-        appendBigEndian(image, TextNumber::parseHex(table.row(r).address) & 0xFFFF, 2);
+    QList<RegisterEntry> rows;
     for (int r = 0; r < table.rowCount(); ++r) {
-        const RegisterEntry row = table.row(r);
-        const bool special = RegisterTable::isSpecialRegister(row.name);
-        const double coefficient =
-            row.kind == RegisterKind::Calibration
-                ? RegisterTable::coefficientFromText(row.coefficient, special)
-                : startingCoefficient(r, special);
-        appendBigEndian(image, quint32(std::trunc(coefficient * 65536)), 3);
-        image.append(char(TextNumber::parseInt(row.size) & 0xFF));
+        RegisterEntry row = table.row(r);
+        if (row.kind == RegisterKind::Parameter) {
+            const bool special = RegisterTable::isSpecialRegister(row.name);
+            row.coefficient =
+                RegisterTable::textFromCoefficient(startingCoefficient(r, special), special);
+        }
+        rows.append(row);
     }
-    return Transducer(deviceId, image);
+    const LinkBytes link{DefaultAddress, DefaultLinkByte, DefaultCellSize, DefaultWiring};
+    return Transducer(deviceId, ConfigImage::buildImage(deviceId, link, rows));
 }
 
 Transducer Transducer::fromConfiguration(const ConfigFile::Configuration &configuration)

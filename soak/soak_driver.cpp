@@ -9,69 +9,27 @@
 // Prints one line of figures; exits with 1 when any check failed.
 
 #include "live_exchange.h"
+#include "sim_process.h"
 #include "transducer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTextStream>
 #include <map>
 
 namespace {
 
+using Kind = ExchangeError::Kind;
+
 void pause(int ms)
 {
     waitFor([] { return false; }, ms);
 }
 
-// The simulated transducer, with its standard output read for "image" lines.
-class Simulator
-{
-public:
-    bool start(const QString &program)
-    {
-        process.setProgram(program);
-        process.setArguments({"--model", "401"});
-        process.setProcessChannelMode(QProcess::SeparateChannels);
-        process.setStandardErrorFile(QProcess::nullDevice());
-        process.start();
-        if (!process.waitForStarted(5000))
-            return false;
-        devicePath = QString::fromLocal8Bit(readLine()).trimmed();
-        return !devicePath.isEmpty();
-    }
-    void command(const QByteArray &line)
-    {
-        process.write(line + '\n');
-        process.waitForBytesWritten(1000);
-    }
-    QByteArray image()
-    {
-        command("image");
-        const QByteArray line = readLine().trimmed();
-        return line.startsWith("image ") ? QByteArray::fromHex(line.mid(6)) : QByteArray();
-    }
-    ~Simulator()
-    {
-        command("quit");
-        if (!process.waitForFinished(3000))
-            process.kill();
-    }
-    QString devicePath;
-
-private:
-    QByteArray readLine()
-    {
-        for (int i = 0; i < 50 && !process.canReadLine(); ++i)
-            process.waitForReadyRead(100);
-        return process.readLine();
-    }
-    QProcess process;
-};
-
-// What each fault must end in, for a read and for a write; empty: accepted.
+// The message each fault must end in, for a read and for a write, from the
+// window's own table; empty: accepted.
 QString expectedMessage(Fault fault, bool write, int deviceId)
 {
     switch (fault) {
@@ -79,19 +37,19 @@ QString expectedMessage(Fault fault, bool write, int deviceId)
         return {};
     case Fault::Silent:
     case Fault::Late:
-        return QStringLiteral("Преобразователь не отвечает");
+        return exchangeErrorMessage(ExchangeError::of(Kind::NoReply)).text;
     case Fault::Truncated:
     case Fault::BadLrc:
     case Fault::LowerCase:
     case Fault::Noise:
-        return QStringLiteral("Ошибка при приеме данных");
+        return exchangeErrorMessage(ExchangeError::of(Kind::ReceptionError)).text;
     case Fault::EchoChanged:
     case Fault::EchoAddress:
-        return write ? QStringLiteral("Ошибка при передаче данных") : QString();
+        return write ? exchangeErrorMessage(ExchangeError::of(Kind::TransmissionError)).text
+                     : QString();
     case Fault::OtherId:
-        return QStringLiteral("Ошибка ID устройства %1 вместо %2")
-            .arg(Transducer::OtherDeviceId)
-            .arg(deviceId);
+        return exchangeErrorMessage(ExchangeError::deviceId(Transducer::OtherDeviceId, deviceId))
+            .text;
     }
     return {};
 }
@@ -119,27 +77,40 @@ QByteArray requestForm(const QByteArray &readImage)
 
 struct Soak : LiveExchange
 {
-    QRandomGenerator random;
+    Soak()
+    {
+        QObject::connect(&engine, &ExchangeEngine::exchangeFinished, [this] { ++finished; });
+    }
 
     // New values for a write: device address, line settings and one row's
     // coefficient, all within what the device holds.
     void changeSomething()
     {
-        fields.setNumericText(LinkFields::NumericField::DeviceAddress,
-                              QString::number(random.bounded(1, 248)));
-        for (auto list : {LinkFields::Choice::BaudRate, LinkFields::Choice::Parity,
-                          LinkFields::Choice::StopBits}) {
-            const QStringList texts = choiceTexts(list);
-            fields.select(list, texts[random.bounded(int(texts.size()))]);
-        }
-        fields.setTransmissionMode(random.bounded(2) ? TransmissionMode::Ascii
-                                                     : TransmissionMode::Rtu);
+        LinkSettings &link = session.link;
+        link.deviceAddress = quint8(random.bounded(1, 248));
+        link.baudCode = quint8(random.bounded(2, 8)); // 1200 to 19200
+        link.parity = Parity(random.bounded(3));
+        link.stopBits = StopBits(random.bounded(2));
+        link.transmissionMode = random.bounded(2) ? TransmissionMode::Ascii : TransmissionMode::Rtu;
+        RegisterTable &table = session.table;
         const int row = random.bounded(table.parameterCount());
         const RegisterEntry entry = table.row(row);
         if (!RegisterTable::isSpecialRegister(entry.name))
             table.setRow(row, entry.address, entry.size,
                          QByteArray::number(2500 + 5 * random.bounded(501)));
     }
+
+    QList<QByteArray> listTexts() const
+    {
+        QList<QByteArray> texts;
+        for (int r = 0; r < session.table.parameterCount(); ++r)
+            texts << session.table.shownText(r, RegisterTable::Column::Address)
+                  << session.table.shownText(r, RegisterTable::Column::Coefficient);
+        return texts;
+    }
+
+    QRandomGenerator random;
+    int finished = 0;
 };
 
 } // namespace
@@ -159,8 +130,9 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     out << "soak: seed " << seed << ", " << exchanges << " exchanges" << Qt::endl;
 
-    Simulator sim;
-    if (!sim.start(parser.value("sim"))) {
+    SimProcess sim(parser.value("sim"));
+    sim.process.setStandardErrorFile(QProcess::nullDevice());
+    if (!sim.start({"--model", "401"})) {
         out << "soak: cannot start the simulator" << Qt::endl;
         return 2;
     }
@@ -170,13 +142,13 @@ int main(int argc, char *argv[])
         out << "soak: cannot open " << sim.devicePath << Qt::endl;
         return 2;
     }
-    const auto idle = [&soak] { return !soak.timers.isActive(ExchangeTimers::ReplyTimer); };
+    const auto idle = [&soak] { return !soak.waitingForReply(); };
 
     // Identification and a first read, on a sound line.
-    soak.engine.onReadClicked();
-    waitFor([&] { return !soak.engine.image.isEmpty() || !soak.messages.shown.isEmpty(); }, 5000);
+    if (soak.engine.startRead())
+        waitFor([&] { return soak.finished > 0; }, 5000);
     waitFor(idle, 3000);
-    if (soak.engine.deviceId != 401 || !soak.messages.shown.isEmpty()) {
+    if (soak.session.deviceId != 401 || !soak.messages.shown.isEmpty()) {
         out << "soak: the first read failed: " << soak.messages.texts().join(u'|') << Qt::endl;
         return 1;
     }
@@ -196,30 +168,23 @@ int main(int argc, char *argv[])
         soak.messages.shown.clear();
         if (write)
             soak.changeSomething();
-        const QList<QByteArray> listBefore = [&] {
-            QList<QByteArray> texts;
-            for (int r = 0; r < soak.list.count(); ++r)
-                texts << soak.list.text(r, RegisterList::AddressColumn)
-                      << soak.list.text(r, RegisterList::CoefficientColumn);
-            return texts;
-        }();
+        const QList<QByteArray> listBefore = soak.listTexts();
 
         QByteArray sent;
-        if (write) {
-            soak.engine.onWriteClicked();
-            sent = soak.engine.image;
-        } else {
-            soak.engine.image.clear();
-            soak.engine.onReadClicked();
+        const int finishedBefore = soak.finished;
+        if (write ? soak.engine.startWrite() : soak.engine.startRead()) {
+            if (write)
+                sent = soak.engine.image();
+            waitFor([&] { return soak.finished > finishedBefore; }, 6000);
         }
         waitFor(idle, 6000);
         pause(30);
-        if (soak.engine.busy || !idle()) {
+        if (soak.engine.isBusy() || !idle()) {
             ++stuck;
             out << "exchange " << n << ": still busy" << Qt::endl;
         }
 
-        const QString expected = expectedMessage(fault, write, soak.engine.deviceId);
+        const QString expected = expectedMessage(fault, write, soak.session.deviceId);
         const QString got = soak.messages.texts().value(0);
         const auto fail = [&](const QString &what) {
             ++mismatches;
@@ -233,7 +198,7 @@ int main(int argc, char *argv[])
             if (!expected.isEmpty()) {
                 ++wrongAcceptances;
                 fail(QStringLiteral("accepted, expected \"%1\"").arg(expected));
-            } else if (write ? sent != held : requestForm(soak.engine.image) != held) {
+            } else if (write ? sent != held : requestForm(soak.engine.image()) != held) {
                 ++wrongAcceptances;
                 fail(QStringLiteral("accepted, but the transducer holds another configuration"));
             } else {
@@ -244,18 +209,14 @@ int main(int argc, char *argv[])
             if (got != expected)
                 fail(QStringLiteral("\"%1\", expected \"%2\"")
                          .arg(got, expected.isEmpty() ? QStringLiteral("acceptance") : expected));
-            QList<QByteArray> listAfter;
-            for (int r = 0; r < soak.list.count(); ++r)
-                listAfter << soak.list.text(r, RegisterList::AddressColumn)
-                          << soak.list.text(r, RegisterList::CoefficientColumn);
-            if (listAfter != listBefore)
+            if (soak.listTexts() != listBefore)
                 fail(QStringLiteral("the list changed on a refused exchange"));
         }
         // A late reply still arrives; the line is left clean for the next one.
         if (fault == Fault::Late)
             pause(1400);
         char discard[1024];
-        while (soak.port.readAvailable(discard, sizeof discard) > 0)
+        while (soak.port.readAvailable(discard) > 0)
             pause(20);
         if (n % 100 == 0)
             out << "soak: " << n << " exchanges" << Qt::endl;

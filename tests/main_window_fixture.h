@@ -1,8 +1,10 @@
 #pragma once
 
-#include "exchange_fixture.h"
+#include "exchange_doubles.h"
+#include "exchange_engine.h"
 #include "file_chooser.h"
 #include "main_dialog.h"
+#include "register_list_view.h"
 
 #include <QTest>
 #include <memory>
@@ -26,12 +28,23 @@ struct ShownWindow
     {
         mapComPorts(portPaths);
         dialog = std::make_unique<MainDialog>(&messages, files);
+        QObject::connect(&dialog->exchange(), &ExchangeEngine::exchangeFinished,
+                         [this] { ++finishedExchanges; });
         dialog->show();
         dialog->activateWindow();
     }
     bool ready() { return QTest::qWaitForWindowActive(dialog.get()); }
     const MainControls &ui() const { return dialog->controls(); }
 
+    // The text a cell of the register list shows.
+    QString cell(int row, int column) const
+    {
+        const QAbstractItemModel *model = ui().registerList->model();
+        return model->index(row, column).data().toString();
+    }
+    int listRows() const { return ui().registerList->model()->rowCount(); }
+
     RecordingMessages messages;
     std::unique_ptr<MainDialog> dialog;
+    int finishedExchanges = 0;
 };

@@ -12,8 +12,7 @@ using namespace ConfigFile;
 
 namespace {
 
-QByteArray fileOf(const QList<RegisterEntry> &rows,
-                  ConfigImage::LinkBytes link = {5, 0x45, 2, 0x20})
+QByteArray fileOf(const QList<RegisterEntry> &rows, LinkBytes link = {5, 0x45, 2, 0x20})
 {
     Configuration configuration;
     configuration.deviceId = 401;
@@ -29,8 +28,7 @@ RegisterEntry frequencyRow()
 
 QList<RegisterEntry> modelRows(int deviceId)
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     QString fileName;
     buildRegisterTable(table, deviceId, fileName);
     QList<RegisterEntry> rows;

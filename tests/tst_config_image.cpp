@@ -1,31 +1,42 @@
 #include "config_image.h"
 #include "cp1251.h"
-#include "exchange_fixture.h"
+#include "device_models.h"
+#include "session.h"
 
 #include <QTest>
 
-using Choice = LinkFields::Choice;
+using Column = RegisterTable::Column;
 
 namespace {
 
-void setLink(ExchangeFixture &f, TransmissionMode mode, const QString &baud, const QString &parity,
-             const QString &stopBits)
+void setLink(Session &s, std::optional<TransmissionMode> mode, std::optional<int> baud,
+             std::optional<Parity> parity, std::optional<StopBits> stopBits)
 {
-    f.link.settings.transmissionMode = mode;
-    f.fields.select(Choice::BaudRate, baud);
-    f.fields.select(Choice::Parity, parity);
-    f.fields.select(Choice::StopBits, stopBits);
+    s.link.transmissionMode = mode;
+    s.link.baudCode = baud ? baudCodeOfRate(*baud) : std::nullopt;
+    s.link.parity = parity;
+    s.link.stopBits = stopBits;
 }
 
 // A table of one listed row and one calibration row.
-void oneRow(ExchangeFixture &f, const QByteArray &name, const QByteArray &address,
+void oneRow(Session &s, const QByteArray &name, const QByteArray &address,
             const QByteArray &coefficient)
 {
-    f.table.append({name, address, "2", coefficient, RegisterKind::Parameter});
-    f.table.append({"Cal", "0xFF00", "1", "5000", RegisterKind::Calibration});
+    s.table.append({name, address, "2", coefficient, RegisterKind::Parameter});
+    s.table.append({"Cal", "0xFF00", "1", "5000", RegisterKind::Calibration});
+}
+
+QByteArray shown(const Session &s, int row, Column column)
+{
+    return s.table.shownText(row, column);
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(std::optional<TransmissionMode>)
+Q_DECLARE_METATYPE(std::optional<Parity>)
+Q_DECLARE_METATYPE(std::optional<StopBits>)
+Q_DECLARE_METATYPE(std::optional<int>)
 
 class TestConfigImage : public QObject
 {
@@ -60,22 +71,24 @@ void TestConfigImage::imageSizes()
 {
     QFETCH(int, deviceId);
     QFETCH(int, bytes);
-    ExchangeFixture f;
-    buildRegisterTable(f.table, deviceId, f.configFileName);
-    QCOMPARE(ConfigImage::buildImage(deviceId, f.link, f.table).size(), bytes);
+    Session s;
+    buildRegisterTable(s.table, deviceId, s.configFileName);
+    s.deviceId = deviceId;
+    QCOMPARE(ConfigImage::buildImage(s).size(), bytes);
 }
 
 void TestConfigImage::imageLayout()
 {
-    ExchangeFixture f;
-    setLink(f, TransmissionMode::Ascii, "9600", "ЧЕТ", "2");
-    f.link.settings.deviceAddress = 7;
-    f.link.settings.cellSize = 2;
-    f.link.settings.wiringByte = 0x20;
-    f.table.append({"P0", "0x001E ", "2", "5000", RegisterKind::Parameter});
-    f.table.append({"P1", "0x0020", "5", "2500", RegisterKind::Parameter});
-    f.table.append({"Cal", "0xFF11", "1", "5000", RegisterKind::Calibration});
-    const QByteArray image = ConfigImage::buildImage(401, f.link, f.table);
+    Session s;
+    setLink(s, TransmissionMode::Ascii, 9600, Parity::Even, StopBits::Two);
+    s.deviceId = 401;
+    s.link.deviceAddress = 7;
+    s.link.cellSize = 2;
+    s.link.wiringByte = 0x20;
+    s.table.append({"P0", "0x001E ", "2", "5000", RegisterKind::Parameter});
+    s.table.append({"P1", "0x0020", "5", "2500", RegisterKind::Parameter});
+    s.table.append({"Cal", "0xFF11", "1", "5000", RegisterKind::Calibration});
+    const QByteArray image = ConfigImage::buildImage(s);
     QCOMPARE(image.toHex().toUpper(), QByteArray("019107550220"
                                                  "001E0020FF11"
                                                  "01000002"
@@ -121,168 +134,170 @@ void TestConfigImage::coefficientBytes()
     QFETCH(QByteArray, kText);
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArray, readBack);
-    ExchangeFixture f;
-    oneRow(f, name, "0x0000", kText);
-    QByteArray image = ConfigImage::buildImage(300, f.link, f.table);
+    Session s;
+    s.deviceId = 300;
+    oneRow(s, name, "0x0000", kText);
+    QByteArray image = ConfigImage::buildImage(s);
     QCOMPARE(image.size(), 18);
     QCOMPARE(image.mid(10, 3).toHex().toUpper(), bytes);
 
     // The same bytes from a device show as the K text the device holds.
-    QVERIFY(ConfigImage::applyImage(image, f.link, f.table));
-    QCOMPARE(f.list.text(0, RegisterList::CoefficientColumn), readBack);
-    QCOMPARE(f.list.text(0, RegisterList::SizeColumn), QByteArray("2"));
+    QVERIFY(ConfigImage::applyImage(image, s.link, s.table));
+    QCOMPARE(shown(s, 0, Column::Coefficient), readBack);
+    QCOMPARE(shown(s, 0, Column::Size), QByteArray("2"));
+    QCOMPARE(s.table.row(0).coefficient, kText);
 }
 
 void TestConfigImage::packLinkByte_data()
 {
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("baud");
-    QTest::addColumn<QString>("parity");
-    QTest::addColumn<QString>("stopBits");
+    QTest::addColumn<std::optional<TransmissionMode>>("mode");
+    QTest::addColumn<std::optional<int>>("baud");
+    QTest::addColumn<std::optional<Parity>>("parity");
+    QTest::addColumn<std::optional<StopBits>>("stopBits");
     QTest::addColumn<int>("linkByte");
-    QTest::newRow("even, 2 stop, 9600, ASCII") << int(TransmissionMode::Ascii) << "9600"
-                                               << "ЧЕТ"
-                                               << "2" << 0x55;
-    QTest::newRow("odd, 1 stop, 19200, RTU") << int(TransmissionMode::Rtu) << "19200"
-                                             << "НЕЧЕТ"
-                                             << "1" << 0xE7;
-    QTest::newRow("none, 1 stop, 1200, ASCII") << int(TransmissionMode::Ascii) << "1200"
-                                               << "НЕТ"
-                                               << "1" << 0x02;
-    QTest::newRow("everything unset") << int(TransmissionMode::Unset) << ""
-                                      << ""
-                                      << "" << 0xE0;
+    using Mode = std::optional<TransmissionMode>;
+    QTest::newRow("even, 2 stop, 9600, ASCII")
+        << Mode(TransmissionMode::Ascii) << std::optional<int>(9600)
+        << std::optional<Parity>(Parity::Even) << std::optional<StopBits>(StopBits::Two) << 0x55;
+    QTest::newRow("odd, 1 stop, 19200, RTU")
+        << Mode(TransmissionMode::Rtu) << std::optional<int>(19200)
+        << std::optional<Parity>(Parity::Odd) << std::optional<StopBits>(StopBits::One) << 0xE7;
+    QTest::newRow("none, 1 stop, 1200, ASCII")
+        << Mode(TransmissionMode::Ascii) << std::optional<int>(1200)
+        << std::optional<Parity>(Parity::None) << std::optional<StopBits>(StopBits::One) << 0x02;
+    QTest::newRow("everything unset") << Mode() << std::optional<int>() << std::optional<Parity>()
+                                      << std::optional<StopBits>() << 0xE0;
 }
 
 void TestConfigImage::packLinkByte()
 {
-    QFETCH(int, mode);
-    QFETCH(QString, baud);
-    QFETCH(QString, parity);
-    QFETCH(QString, stopBits);
+    QFETCH(std::optional<TransmissionMode>, mode);
+    QFETCH(std::optional<int>, baud);
+    QFETCH(std::optional<Parity>, parity);
+    QFETCH(std::optional<StopBits>, stopBits);
     QFETCH(int, linkByte);
-    ExchangeFixture f;
-    setLink(f, TransmissionMode(mode), baud, parity, stopBits);
-    QCOMPARE(int(ConfigImage::packLinkByte(f.link)), linkByte);
+    Session s;
+    setLink(s, mode, baud, parity, stopBits);
+    QCOMPARE(int(::packLinkByte(s.link)), linkByte);
+    // Unpacked again, the same settings.
+    LinkSettings again;
+    ::unpackLinkByte(again, quint8(linkByte));
+    if (mode)
+        QCOMPARE(again.transmissionMode, mode);
+    if (baud)
+        QCOMPARE(again.baudCode, baudCodeOfRate(*baud));
+    if (parity)
+        QCOMPARE(again.parity, parity);
+    if (stopBits)
+        QCOMPARE(again.stopBits, stopBits);
 }
 
 void TestConfigImage::unpackLinkByte_data()
 {
     QTest::addColumn<int>("linkByte");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("baud");
-    QTest::addColumn<QString>("parity");
-    QTest::addColumn<QString>("stopBits");
-    QTest::newRow("0x55") << 0x55 << int(TransmissionMode::Ascii) << "9600"
-                          << "ЧЕТ"
-                          << "2";
-    QTest::newRow("0xE7") << 0xE7 << int(TransmissionMode::Rtu) << "19200"
-                          << "НЕЧЕТ"
-                          << "1";
-    QTest::newRow("odd bit without parity bit") << 0x23 << int(TransmissionMode::Ascii) << "2400"
-                                                << "НЕТ"
-                                                << "1";
-    // 57600 is not offered: the list keeps its selection (4800 here).
-    QTest::newRow("code 9") << 0x09 << int(TransmissionMode::Ascii) << "4800"
-                            << "НЕТ"
-                            << "1";
-    QTest::newRow("code 0") << 0x10 << int(TransmissionMode::Ascii) << "4800"
-                            << "НЕТ"
-                            << "2";
-    QTest::newRow("code 15") << 0x8F << int(TransmissionMode::Rtu) << "4800"
-                             << "НЕТ"
-                             << "1";
+    QTest::addColumn<TransmissionMode>("mode");
+    QTest::addColumn<int>("baudCode");
+    QTest::addColumn<Parity>("parity");
+    QTest::addColumn<StopBits>("stopBits");
+    QTest::newRow("0x55") << 0x55 << TransmissionMode::Ascii << 5 << Parity::Even << StopBits::Two;
+    QTest::newRow("0xE7") << 0xE7 << TransmissionMode::Rtu << 7 << Parity::Odd << StopBits::One;
+    QTest::newRow("odd bit without parity bit")
+        << 0x23 << TransmissionMode::Ascii << 3 << Parity::None << StopBits::One;
+    // Codes without a rate in the window's list are kept as they came.
+    QTest::newRow("code 9, 57600")
+        << 0x09 << TransmissionMode::Ascii << 9 << Parity::None << StopBits::One;
+    QTest::newRow("code 0") << 0x10 << TransmissionMode::Ascii << 0 << Parity::None
+                            << StopBits::Two;
+    QTest::newRow("code 15") << 0x8F << TransmissionMode::Rtu << 15 << Parity::None
+                             << StopBits::One;
 }
 
 void TestConfigImage::unpackLinkByte()
 {
     QFETCH(int, linkByte);
-    QFETCH(int, mode);
-    QFETCH(QString, baud);
-    QFETCH(QString, parity);
-    QFETCH(QString, stopBits);
-    ExchangeFixture f;
-    setLink(f, TransmissionMode::Unset, "4800", "ЧЕТ", "2");
-    ConfigImage::unpackLinkByte(f.link, quint8(linkByte));
-    QCOMPARE(int(f.link.settings.transmissionMode), mode);
-    QCOMPARE(f.fields.selectedText(Choice::BaudRate), baud);
-    QCOMPARE(f.fields.selectedText(Choice::Parity), parity);
-    QCOMPARE(f.fields.selectedText(Choice::StopBits), stopBits);
+    QFETCH(TransmissionMode, mode);
+    QFETCH(int, baudCode);
+    QFETCH(Parity, parity);
+    QFETCH(StopBits, stopBits);
+    LinkSettings link;
+    ::unpackLinkByte(link, quint8(linkByte));
+    QCOMPARE(link.transmissionMode, mode);
+    QCOMPARE(link.baudCode, std::optional<quint8>(quint8(baudCode)));
+    QCOMPARE(link.parity, parity);
+    QCOMPARE(link.stopBits, stopBits);
+    // Packed again, the same byte whatever its rate: bit 5 alone is the one
+    // bit that does not survive.
+    QCOMPARE(int(::packLinkByte(link)), (linkByte & 0x40) ? linkByte : linkByte & ~0x20);
 }
 
 void TestConfigImage::wiringByteKeptUntilClicked()
 {
-    ExchangeFixture f;
+    Session s;
     QByteArray image = QByteArray::fromHex("05012C55023000");
     image.truncate(6);
-    QVERIFY(ConfigImage::applyImage(image, f.link, f.table));
-    QCOMPARE(f.fields.wiringChoice(), WiringChoice::FourWire);
-    QCOMPARE(f.link.settings.wiringByte, quint8(0x30));
-    QCOMPARE(quint8(ConfigImage::buildImage(300, f.link, f.table)[5]), quint8(0x30));
-    f.link.onFourWireClicked();
-    QCOMPARE(quint8(ConfigImage::buildImage(300, f.link, f.table)[5]), quint8(0x10));
+    QVERIFY(ConfigImage::applyImage(image, s.link, s.table));
+    QCOMPARE(s.link.wiringChoice, WiringChoice::FourWire);
+    QCOMPARE(s.link.wiringByte, quint8(0x30));
+    QCOMPARE(quint8(ConfigImage::buildImage(s)[5]), quint8(0x30));
 }
 
 void TestConfigImage::applyImageFillsListAndSettings()
 {
-    ExchangeFixture f;
-    QVERIFY(buildRegisterTable(f.table, 401, f.configFileName));
-    const QByteArray calibrationBefore = f.table.text(4 * 40 + 3);
-    setLink(f, TransmissionMode::Rtu, "9600", "ЧЕТ", "2");
-    f.link.settings.deviceAddress = 33;
-    f.link.settings.cellSize = 2;
-    f.link.settings.wiringByte = 0x20;
-    QByteArray image = ConfigImage::buildImage(401, f.link, f.table);
+    Session s;
+    QVERIFY(buildRegisterTable(s.table, 401, s.configFileName));
+    s.deviceId = 401;
+    const QByteArray calibrationBefore = s.table.text(4 * 40 + 3);
+    setLink(s, TransmissionMode::Rtu, 9600, Parity::Even, StopBits::Two);
+    s.link.deviceAddress = 33;
+    s.link.cellSize = 2;
+    s.link.wiringByte = 0x20;
+    QByteArray image = ConfigImage::buildImage(s);
     // As a device would report it: its address at offset 0, then the ID.
     image[0] = char(33);
     image[1] = char(0x01);
     image[2] = char(0x91);
-    f.link.settings = LinkSettings{};
-    f.link.showFields();
+    const LinkSettings sent = s.link;
+    s.link = LinkSettings{};
 
-    QVERIFY(ConfigImage::applyImage(image, f.link, f.table));
-    QCOMPARE(f.link.settings.deviceAddress, quint8(33));
-    QCOMPARE(f.fields.numericText(LinkFields::NumericField::DeviceAddress), QString("33"));
-    QCOMPARE(f.link.settings.transmissionMode, TransmissionMode::Rtu);
-    QCOMPARE(f.fields.transmissionMode(), TransmissionMode::Rtu);
-    QCOMPARE(f.link.settings.cellSize, quint8(2));
-    QCOMPARE(f.fields.wiringChoice(), WiringChoice::ThreeWire);
-    QCOMPARE(f.columnText(30, RegisterList::AddressColumn), QString("0x001E"));
-    QCOMPARE(f.columnText(30, RegisterList::CoefficientColumn), QString("1.000"));
-    QCOMPARE(f.columnText(36, RegisterList::SizeColumn), QString("5"));
-    QCOMPARE(f.columnText(0, RegisterList::CoefficientColumn), QString("5000"));
+    QVERIFY(ConfigImage::applyImage(image, s.link, s.table));
+    LinkSettings expected = sent;
+    expected.wiringChoice = WiringChoice::ThreeWire;
+    QCOMPARE(s.link, expected);
+    QCOMPARE(shown(s, 30, Column::Address), QByteArray("0x001E"));
+    QCOMPARE(shown(s, 30, Column::Coefficient), QByteArray("1.000"));
+    QCOMPARE(shown(s, 36, Column::Size), QByteArray("5"));
+    QCOMPARE(shown(s, 0, Column::Coefficient), QByteArray("5000"));
     // Calibration rows are never read out of an image.
-    QCOMPARE(f.table.text(4 * 40 + 3), calibrationBefore);
+    QCOMPARE(s.table.text(4 * 40 + 3), calibrationBefore);
 }
 
 void TestConfigImage::applyImageKeepsDeviceAddresses()
 {
-    // A device with another cell size than shown reports its own addresses;
-    // they are shown as they are, not laid out again.
-    ExchangeFixture f;
-    QVERIFY(buildRegisterTable(f.table, 100, f.configFileName));
-    f.table.setRow(3, "0x0040", "2", "5000");
-    f.link.settings.cellSize = 4;
-    QByteArray image = ConfigImage::buildImage(100, f.link, f.table);
-    QCOMPARE(f.fields.numericText(LinkFields::NumericField::CellSize), QString("1"));
-    QVERIFY(ConfigImage::applyImage(image, f.link, f.table));
-    QCOMPARE(f.fields.numericText(LinkFields::NumericField::CellSize), QString("4"));
-    QCOMPARE(f.columnText(3, RegisterList::AddressColumn), QString("0x0040"));
-    QCOMPARE(f.columnText(4, RegisterList::AddressColumn), QString("0x0004"));
-    // Later changes of the cell size lay them out as usual.
-    f.fields.setNumericText(LinkFields::NumericField::CellSize, "2");
-    QCOMPARE(f.columnText(3, RegisterList::AddressColumn), QString("0x0003 "));
+    // A device with another cell size reports its own addresses; they are
+    // shown as they are, not laid out again.
+    Session s;
+    QVERIFY(buildRegisterTable(s.table, 100, s.configFileName));
+    s.table.setRow(3, "0x0040", "2", "5000");
+    s.link.cellSize = 4;
+    QByteArray image = ConfigImage::buildImage(s);
+    s.link.cellSize = 1;
+    QVERIFY(ConfigImage::applyImage(image, s.link, s.table));
+    QCOMPARE(s.link.cellSize, quint8(4));
+    QCOMPARE(shown(s, 3, Column::Address), QByteArray("0x0040"));
+    QCOMPARE(shown(s, 4, Column::Address), QByteArray("0x0004"));
 }
 
 void TestConfigImage::shortImageChangesNothing()
 {
-    ExchangeFixture f;
-    QVERIFY(buildRegisterTable(f.table, 100, f.configFileName));
-    const QByteArray image = ConfigImage::buildImage(100, f.link, f.table);
-    QVERIFY(!ConfigImage::applyImage(image.chopped(1), f.link, f.table));
-    QVERIFY(!ConfigImage::applyImage(QByteArray(), f.link, f.table));
-    QCOMPARE(f.link.settings.deviceAddress, quint8(0));
-    QCOMPARE(f.columnText(0, RegisterList::AddressColumn), QString("0x0000"));
+    Session s;
+    QVERIFY(buildRegisterTable(s.table, 100, s.configFileName));
+    s.link.deviceAddress = 9;
+    const QByteArray image = ConfigImage::buildImage(s);
+    s.link.deviceAddress = 0;
+    QVERIFY(!ConfigImage::applyImage(image.chopped(1), s.link, s.table));
+    QVERIFY(!ConfigImage::applyImage(QByteArray(), s.link, s.table));
+    QCOMPARE(s.link.deviceAddress, quint8(0));
+    QCOMPARE(shown(s, 0, Column::Address), QByteArray("0x0000"));
 }
 
 QTEST_GUILESS_MAIN(TestConfigImage)

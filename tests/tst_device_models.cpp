@@ -50,8 +50,7 @@ void TestDeviceModels::builtInMaps()
     QFETCH(QString, lastName);
     QFETCH(QByteArray, lastAddress);
 
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     QString configFileName;
     QVERIFY(buildRegisterTable(table, deviceId, configFileName));
     QCOMPARE(table.rowCount(), rows);
@@ -63,23 +62,21 @@ void TestDeviceModels::builtInMaps()
         QCOMPARE(table.kind(r), expected);
     }
     for (int k = 0; k < parameters; ++k) {
-        QVERIFY(list.isSelected(k));
-        for (int column = 0; column < RegisterList::ColumnCount; ++column)
-            QCOMPARE(list.text(k, column), table.text(4 * k + column));
+        for (int column = 0; column < RegisterTable::ColumnCount; ++column)
+            QCOMPARE(table.shownText(k, RegisterTable::Column(column)), table.text(4 * k + column));
     }
-    QCOMPARE(fromCp1251(list.text(parameters - 1, RegisterList::NameColumn)), lastName);
-    QCOMPARE(list.text(parameters - 1, RegisterList::AddressColumn), lastAddress);
+    QCOMPARE(fromCp1251(table.shownText(parameters - 1, RegisterTable::Column::Name)), lastName);
+    QCOMPARE(table.shownText(parameters - 1, RegisterTable::Column::Address), lastAddress);
 }
 
 void TestDeviceModels::specialRowsShowPlainCoefficient()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     QString fileName;
     QVERIFY(buildRegisterTable(table, 401, fileName));
     for (int k = 0; k < 37; ++k) {
         const QByteArray expected = k >= 30 ? "1.000" : "5000";
-        QCOMPARE(list.text(k, RegisterList::CoefficientColumn), expected);
+        QCOMPARE(table.shownText(k, RegisterTable::Column::Coefficient), expected);
     }
     const QByteArray sizes[] = {"1", "4", "5", "5", "5", "5"};
     for (int i = 0; i < 6; ++i)
@@ -88,20 +85,18 @@ void TestDeviceModels::specialRowsShowPlainCoefficient()
 
 void TestDeviceModels::frequencyOfModel400()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     QString fileName;
     QVERIFY(buildRegisterTable(table, 400, fileName));
-    QCOMPARE(fromCp1251(list.text(26, RegisterList::NameColumn)), u"Частота (f)"_qs);
-    QCOMPARE(list.text(26, RegisterList::AddressColumn), QByteArray("0x001E"));
-    QCOMPARE(list.text(26, RegisterList::CoefficientColumn), QByteArray("1.000"));
-    QCOMPARE(list.text(25, RegisterList::AddressColumn), QByteArray("0x0019"));
+    QCOMPARE(fromCp1251(table.shownText(26, RegisterTable::Column::Name)), u"Частота (f)"_qs);
+    QCOMPARE(table.shownText(26, RegisterTable::Column::Address), QByteArray("0x001E"));
+    QCOMPARE(table.shownText(26, RegisterTable::Column::Coefficient), QByteArray("1.000"));
+    QCOMPARE(table.shownText(25, RegisterTable::Column::Address), QByteArray("0x0019"));
 }
 
 void TestDeviceModels::calibrationBlock()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     QString fileName;
     QVERIFY(buildRegisterTable(table, 100, fileName));
     const char *addresses[] = {"0xFF00", "0xFF01", "0xFF05", "0xFF07", "0xFF09",
@@ -156,20 +151,18 @@ void TestDeviceModels::unknownIdsLeaveTableEmpty_data()
 void TestDeviceModels::unknownIdsLeaveTableEmpty()
 {
     QFETCH(int, deviceId);
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     QString fileName;
     QVERIFY(buildRegisterTable(table, 300, fileName));
     QVERIFY(!buildRegisterTable(table, deviceId, fileName));
     QCOMPARE(table.rowCount(), 0);
-    QCOMPARE(list.count(), 0);
+    QCOMPARE(table.parameterCount(), 0);
     QCOMPARE(fileName, u"VXN_3XX.dat"_qs);
 }
 
 void TestDeviceModels::buildingReplacesEveryRow()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     table.append({"from a file", "0x0100", "2", "5000", RegisterKind::Parameter});
     table.append({"calibration", "0xFF00", "1", "5000", RegisterKind::Calibration});
     QString fileName = "saved.dat";

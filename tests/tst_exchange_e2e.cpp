@@ -1,7 +1,9 @@
 // The exchange engine on a real port against the simulated transducer, in
-// real time.
+// real time, in a program that links no widget library: the engine's
+// signals are all a program without a window gets.
 
 #include "config_file.h"
+#include "device_models.h"
 #include "live_exchange.h"
 #include "sim_process.h"
 
@@ -9,67 +11,143 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+namespace {
+
+// What the engine reported, in order, but for the bar: its positions are
+// kept apart, since its ticks fall between the other signals as time has it.
+struct SignalLog
+{
+    explicit SignalLog(ExchangeEngine &engine)
+    {
+        QObject::connect(&engine, &ExchangeEngine::busyChanged,
+                         [this](bool busy) { events << (busy ? "busy" : "idle"); });
+        QObject::connect(&engine, &ExchangeEngine::configurationApplied,
+                         [this] { events << "applied"; });
+        QObject::connect(&engine, &ExchangeEngine::errorOccurred,
+                         [this](const ExchangeError &error) {
+                             events << QStringLiteral("error %1").arg(int(error.kind));
+                         });
+        QObject::connect(&engine, &ExchangeEngine::exchangeFinished, [this](ExchangeResult result) {
+            events << QStringLiteral("finished %1").arg(int(result));
+        });
+        QObject::connect(&engine, &ExchangeEngine::progressChanged,
+                         [this](int value) { progress << value; });
+    }
+    bool finished() const { return !events.isEmpty() && events.last().startsWith("finished"); }
+    void clear()
+    {
+        events.clear();
+        progress.clear();
+    }
+    // The bar starts at 0 and only moves forward.
+    bool progressRises() const
+    {
+        return !progress.isEmpty() && progress.first() == 0 &&
+               std::is_sorted(progress.begin(), progress.end());
+    }
+
+    QStringList events;
+    QList<int> progress;
+};
+
+QString finished(ExchangeResult result)
+{
+    return QStringLiteral("finished %1").arg(int(result));
+}
+
+QString error(ExchangeError::Kind kind)
+{
+    return QStringLiteral("error %1").arg(int(kind));
+}
+
+} // namespace
+
 class TestExchangeEndToEnd : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void noWidgetsHere();
     void firstReadThenWrite();
     void faults_data();
     void faults();
     void simulatorHoldsAConfigurationFile();
 };
 
+void TestExchangeEndToEnd::noWidgetsHere()
+{
+    // The engine runs on a plain core application.
+    QVERIFY(QCoreApplication::instance());
+    QVERIFY(!QCoreApplication::instance()->inherits("QApplication"));
+}
+
 void TestExchangeEndToEnd::firstReadThenWrite()
 {
     SimProcess sim;
     QVERIFY(sim.start({"--model", "401"}));
     LiveExchange x;
+    SignalLog log(x.engine);
     QVERIFY(x.port.open(sim.devicePath));
     QVERIFY(x.port.configure(PortModeString));
 
-    // Identification, then the configuration: two one-second windows.
-    x.engine.onReadClicked();
-    QTRY_VERIFY_WITH_TIMEOUT(x.engine.image.size() == 282, 5000);
+    // Identification, then the configuration: two one-second windows, one
+    // exchange as far as the signals go.
+    QVERIFY(x.engine.startRead());
+    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 5000);
+    QCOMPARE(log.events, QStringList({"applied", finished(ExchangeResult::ReadAccepted)}));
+    QCOMPARE(x.engine.image().size(), 282);
     QVERIFY(x.messages.shown.isEmpty());
-    QCOMPARE(x.engine.deviceId, 401);
-    QCOMPARE(x.list.count(), 37);
-    QCOMPARE(x.table.row(0).coefficient, QByteArray("4000"));
-    QCOMPARE(x.table.row(30).coefficient, QByteArray("1.500"));
-    QCOMPARE(x.link.settings.deviceAddress, quint8(5));
-    QCOMPARE(x.link.settings.cellSize, quint8(2));
-    QTRY_VERIFY(!x.timers.isActive(ExchangeTimers::ProgressTimer));
-    QCOMPARE(x.progress.value, 500);
+    QCOMPARE(x.session.deviceId, 401);
+    QCOMPARE(x.session.table.parameterCount(), 37);
+    QCOMPARE(x.session.table.row(0).coefficient, QByteArray("4000"));
+    QCOMPARE(x.session.table.row(30).coefficient, QByteArray("1.500"));
+    QCOMPARE(x.session.link.deviceAddress, quint8(5));
+    QCOMPARE(x.session.link.cellSize, quint8(2));
+    QTRY_VERIFY(!x.timers.isActive(ExchangeTimers::TimerId::Progress));
+    QVERIFY(log.progressRises());
+    QCOMPARE(log.progress.last(), 500);
 
     // A new address and coefficient, written and echoed back.
-    x.fields.setNumericText(LinkFields::NumericField::DeviceAddress, "9");
-    x.table.setRow(1, "0x0001", "2", "2500");
-    x.engine.onWriteClicked();
-    QVERIFY(x.engine.busy);
-    QTRY_VERIFY_WITH_TIMEOUT(!x.engine.busy, 6000);
+    log.clear();
+    x.session.link.deviceAddress = 9;
+    x.session.table.setRow(1, "0x0001", "2", "2500");
+    QVERIFY(x.engine.startWrite());
+    QVERIFY(x.engine.isBusy());
+    const QByteArray sent = x.engine.image();
+    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 6000);
+    QCOMPARE(log.events,
+             QStringList({"busy", "idle", "applied", finished(ExchangeResult::WriteAccepted)}));
     QVERIFY2(x.messages.shown.isEmpty(), qPrintable(x.messages.texts().join(u'|')));
-    QCOMPARE(x.link.settings.deviceAddress, quint8(9));
-    QCOMPARE(x.list.text(1, RegisterList::CoefficientColumn), QByteArray("2500"));
+    QCOMPARE(x.session.link.deviceAddress, quint8(9));
+    QCOMPARE(x.session.table.shownText(1, RegisterTable::Column::Coefficient), QByteArray("2500"));
+    QCOMPARE(sim.image(), sent);
 
     // The transducer now reports what was written.
-    x.engine.image.clear();
-    x.engine.onReadClicked();
-    QTRY_VERIFY_WITH_TIMEOUT(!x.engine.image.isEmpty(), 3000);
-    QCOMPARE(quint8(x.engine.image[0]), quint8(9));
-    QCOMPARE(x.table.row(1).coefficient, QByteArray("2500"));
+    log.clear();
+    QVERIFY(x.engine.startRead());
+    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 3000);
+    QCOMPARE(log.events, QStringList({"applied", finished(ExchangeResult::ReadAccepted)}));
+    QCOMPARE(quint8(x.engine.image()[0]), quint8(9));
+    QCOMPARE(x.session.table.row(1).coefficient, QByteArray("2500"));
     QVERIFY(x.messages.shown.isEmpty());
 }
 
 void TestExchangeEndToEnd::faults_data()
 {
+    using Kind = ExchangeError::Kind;
     QTest::addColumn<QByteArray>("fault");
     QTest::addColumn<bool>("write");
+    QTest::addColumn<ExchangeError::Kind>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("silent") << QByteArray("silent") << false << "Преобразователь не отвечает";
-    QTest::newRow("late write") << QByteArray("late") << true << "Преобразователь не отвечает";
-    QTest::newRow("truncated") << QByteArray("truncated") << false << "Ошибка при приеме данных";
-    QTest::newRow("bad-lrc") << QByteArray("bad-lrc") << false << "Ошибка при приеме данных";
-    QTest::newRow("echo-changed") << QByteArray("echo-changed") << true
+    QTest::newRow("silent") << QByteArray("silent") << false << Kind::NoReply
+                            << "Преобразователь не отвечает";
+    QTest::newRow("late write") << QByteArray("late") << true << Kind::NoReply
+                                << "Преобразователь не отвечает";
+    QTest::newRow("truncated") << QByteArray("truncated") << false << Kind::ReceptionError
+                               << "Ошибка при приеме данных";
+    QTest::newRow("bad-lrc") << QByteArray("bad-lrc") << false << Kind::ReceptionError
+                             << "Ошибка при приеме данных";
+    QTest::newRow("echo-changed") << QByteArray("echo-changed") << true << Kind::TransmissionError
                                   << "Ошибка при передаче данных";
 }
 
@@ -77,25 +155,33 @@ void TestExchangeEndToEnd::faults()
 {
     QFETCH(QByteArray, fault);
     QFETCH(bool, write);
+    QFETCH(ExchangeError::Kind, kind);
     QFETCH(QString, message);
     SimProcess sim;
     QVERIFY(sim.start({"--model", "100"}));
     LiveExchange x;
+    SignalLog log(x.engine);
     QVERIFY(x.port.open(sim.devicePath));
     QVERIFY(x.port.configure(PortModeString));
-    x.engine.onReadClicked();
-    QTRY_VERIFY_WITH_TIMEOUT(x.engine.image.size() == 126, 5000);
-    const RegisterEntry row = x.table.row(2);
+    QVERIFY(x.engine.startRead());
+    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 5000);
+    const RegisterEntry row = x.session.table.row(2);
+    x.session.link.transmissionMode = TransmissionMode::Ascii;
 
     sim.command("fault " + fault);
     QTRY_VERIFY(sim.log().contains("fault " + fault));
-    write ? x.engine.onWriteClicked() : x.engine.onReadClicked();
-    QTRY_VERIFY_WITH_TIMEOUT(!x.messages.shown.isEmpty(), 6000);
-    const UserMessage expected{"Ошибка", message, MessageIcon::Exclamation};
-    QCOMPARE(x.messages.shown, QList<UserMessage>{expected});
+    log.clear();
+    QVERIFY(write ? x.engine.startWrite() : x.engine.startRead());
+    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 6000);
+    QStringList expected{error(kind), finished(ExchangeResult::Failed)};
+    if (write)
+        expected = QStringList{"busy", "idle"} + expected;
+    QCOMPARE(log.events, expected);
+    const UserMessage shown{"Ошибка", message, MessageIcon::Exclamation};
+    QCOMPARE(x.messages.shown, QList<UserMessage>{shown});
     QVERIFY(!x.waitingForReply());
-    QVERIFY(!x.engine.busy);
-    QCOMPARE(x.table.row(2), row);
+    QVERIFY(!x.engine.isBusy());
+    QCOMPARE(x.session.table.row(2), row);
 }
 
 void TestExchangeEndToEnd::simulatorHoldsAConfigurationFile()
@@ -103,8 +189,7 @@ void TestExchangeEndToEnd::simulatorHoldsAConfigurationFile()
     // A configuration saved from a table of model 300 with edited rows.
     ConfigFile::Configuration configuration;
     {
-        MemoryRegisterList list;
-        RegisterTable table(list);
+        RegisterTable table;
         QString fileName;
         buildRegisterTable(table, 300, fileName);
         table.setRow(0, "0x0040 ", "2", "2500");
@@ -122,17 +207,18 @@ void TestExchangeEndToEnd::simulatorHoldsAConfigurationFile()
     SimProcess sim;
     QVERIFY(sim.start({"--config", file.fileName()}));
     LiveExchange x;
+    SignalLog log(x.engine);
     QVERIFY(x.port.open(sim.devicePath));
     QVERIFY(x.port.configure(PortModeString));
-    x.engine.onReadClicked();
-    QTRY_VERIFY_WITH_TIMEOUT(!x.engine.image.isEmpty(), 5000);
+    QVERIFY(x.engine.startRead());
+    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 5000);
     QVERIFY(x.messages.shown.isEmpty());
-    QCOMPARE(x.engine.deviceId, 300);
-    QCOMPARE(x.link.settings.deviceAddress, quint8(7));
-    QCOMPARE(x.link.settings.wiringByte, quint8(0x20));
-    QCOMPARE(x.table.row(0).address, QByteArray("0x0040"));
-    QCOMPARE(x.table.row(0).coefficient, QByteArray("2500"));
-    QCOMPARE(x.table.row(1).address, configuration.rows[1].address.trimmed());
+    QCOMPARE(x.session.deviceId, 300);
+    QCOMPARE(x.session.link.deviceAddress, quint8(7));
+    QCOMPARE(x.session.link.wiringByte, quint8(0x20));
+    QCOMPARE(x.session.table.row(0).address, QByteArray("0x0040"));
+    QCOMPARE(x.session.table.row(0).coefficient, QByteArray("2500"));
+    QCOMPARE(x.session.table.row(1).address, configuration.rows[1].address.trimmed());
 }
 
 QTEST_GUILESS_MAIN(TestExchangeEndToEnd)

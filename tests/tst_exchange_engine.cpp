@@ -1,18 +1,43 @@
 #include "config_image.h"
 #include "cp1251.h"
-#include "exchange_fixture.h"
+#include "device_models.h"
+#include "exchange_doubles.h"
 #include "modbus_ascii.h"
+#include "session.h"
 #include "transducer.h"
 
 #include <QTest>
 
 using namespace ModbusAscii;
-using Choice = LinkFields::Choice;
+using Column = RegisterTable::Column;
+using TimerId = ExchangeTimers::TimerId;
 
 namespace {
 
-constexpr int Reply = ExchangeTimers::ReplyTimer;
-constexpr int Progress = ExchangeTimers::ProgressTimer;
+constexpr TimerId Reply = TimerId::Reply;
+constexpr TimerId Progress = TimerId::Progress;
+
+// The engine on a scripted line with timers the test fires. Errors are
+// recorded as the window shows them, the bar as the window moves it.
+struct ExchangeFixture
+{
+    ExchangeFixture()
+    {
+        messages.follow(engine);
+        QObject::connect(&engine, &ExchangeEngine::progressChanged,
+                         [this](int value) { progress = value; });
+    }
+    bool read() { return engine.startRead(); }
+    bool write() { return engine.startWrite(); }
+    QByteArray shown(int row, Column column) const { return session.table.shownText(row, column); }
+
+    Session session;
+    RecordingMessages messages;
+    ScriptedPort port;
+    ManualTimers timers;
+    ExchangeEngine engine{port, timers, session};
+    int progress = 0;
+};
 
 UserMessage error(const QString &text)
 {
@@ -35,7 +60,7 @@ void answer(ExchangeFixture &f, Transducer &device)
 // A fresh window that has read a transducer of the given model.
 void readDevice(ExchangeFixture &f, Transducer &device)
 {
-    f.engine.onReadClicked();
+    f.read();
     answer(f, device);
     f.engine.onTimer(Reply);
     answer(f, device);
@@ -44,10 +69,10 @@ void readDevice(ExchangeFixture &f, Transducer &device)
 
 void setWritableLink(ExchangeFixture &f)
 {
-    f.fields.setTransmissionMode(TransmissionMode::Ascii);
-    f.fields.select(Choice::BaudRate, "9600");
-    f.fields.select(Choice::Parity, "НЕТ");
-    f.fields.select(Choice::StopBits, "1");
+    f.session.link.transmissionMode = TransmissionMode::Ascii;
+    f.session.link.baudCode = baudCodeOfRate(9600);
+    f.session.link.parity = Parity::None;
+    f.session.link.stopBits = StopBits::One;
 }
 
 } // namespace
@@ -83,56 +108,55 @@ void TestExchangeEngine::firstReadOfFreshWindow()
     ExchangeFixture f;
     Transducer device = *Transducer::withDefaults(401);
 
-    f.engine.onReadClicked();
+    f.read();
     QCOMPARE(f.port.written, QList<QByteArray>{":006400009C\r\n"});
-    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 1000);
-    QCOMPARE(f.timers.period(ExchangeTimers::ProgressTimer), 50);
-    QCOMPARE(f.engine.progressStep, 20);
+    QCOMPARE(f.timers.period(Reply), 1000);
+    QCOMPARE(f.timers.period(Progress), 50);
+    QCOMPARE(f.engine.progressStep(), 20);
 
     f.engine.onTimer(Progress);
     f.engine.onTimer(Progress);
     answer(f, device); // 0xE4 with 401
     f.engine.onTimer(Reply);
-    QCOMPARE(f.engine.deviceId, 401);
-    QCOMPARE(f.table.rowCount(), 46);
-    QCOMPARE(f.configFileName, QString("VXN_4XX.dat"));
+    QCOMPARE(f.session.deviceId, 401);
+    QCOMPARE(f.session.table.rowCount(), 46);
+    QCOMPARE(f.session.configFileName, QString("VXN_4XX.dat"));
     QCOMPARE(f.port.written.last(), QByteArray(":006401910A\r\n"));
-    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 1000);
-    QVERIFY(f.timers.isActive(ExchangeTimers::ProgressTimer));
-    QCOMPARE(f.engine.progressTotal, 40); // the bar is not reset
+    QCOMPARE(f.timers.period(Reply), 1000);
+    QVERIFY(f.timers.isActive(Progress));
+    QCOMPARE(f.engine.progressTotal(), 40); // the bar is not reset
 
     const QList<RegisterEntry> calibration = [&] {
         QList<RegisterEntry> rows;
         for (int r = 37; r < 46; ++r)
-            rows << f.table.row(r);
+            rows << f.session.table.row(r);
         return rows;
     }();
     answer(f, device); // 0x64 with the configuration
     f.engine.onTimer(Reply);
     QVERIFY(f.messages.shown.isEmpty());
-    QCOMPARE(f.engine.image.size(), 282);
-    QCOMPARE(quint8(f.engine.image[0]), quint8(5));
-    QCOMPARE(f.link.settings.deviceAddress, quint8(5));
-    QCOMPARE(f.fields.numericText(LinkFields::NumericField::DeviceAddress), QString("5"));
-    QCOMPARE(f.fields.selectedText(Choice::BaudRate), QString("9600"));
-    QCOMPARE(f.fields.selectedText(Choice::Parity), QString("ЧЕТ"));
-    QCOMPARE(f.fields.selectedText(Choice::StopBits), QString("1"));
-    QCOMPARE(f.link.settings.transmissionMode, TransmissionMode::Ascii);
-    QCOMPARE(f.link.settings.cellSize, quint8(2));
-    QCOMPARE(f.fields.wiringChoice(), WiringChoice::ThreeWire);
+    QCOMPARE(f.engine.image().size(), 282);
+    QCOMPARE(quint8(f.engine.image()[0]), quint8(5));
+    QCOMPARE(f.session.link.deviceAddress, quint8(5));
+    QCOMPARE(f.session.link.baudCode, baudCodeOfRate(9600));
+    QCOMPARE(f.session.link.parity, Parity::Even);
+    QCOMPARE(f.session.link.stopBits, StopBits::One);
+    QCOMPARE(f.session.link.transmissionMode, TransmissionMode::Ascii);
+    QCOMPARE(f.session.link.cellSize, quint8(2));
+    QCOMPARE(f.session.link.wiringChoice, WiringChoice::ThreeWire);
     // The device's coefficients reach the list and the table.
-    QCOMPARE(f.table.row(0).coefficient, QByteArray("4000"));
-    QCOMPARE(f.table.row(4).coefficient, QByteArray("6000"));
-    QCOMPARE(f.table.row(30).coefficient, QByteArray("1.500"));
-    QCOMPARE(f.table.row(36).address, QByteArray("0x002B"));
-    QCOMPARE(f.columnText(0, RegisterList::CoefficientColumn), QString("4000"));
+    QCOMPARE(f.session.table.row(0).coefficient, QByteArray("4000"));
+    QCOMPARE(f.session.table.row(4).coefficient, QByteArray("6000"));
+    QCOMPARE(f.session.table.row(30).coefficient, QByteArray("1.500"));
+    QCOMPARE(f.session.table.row(36).address, QByteArray("0x002B"));
+    QCOMPARE(QString::fromLatin1(f.shown(0, Column::Coefficient)), QString("4000"));
     for (int r = 37; r < 46; ++r)
-        QCOMPARE(f.table.row(r), calibration[r - 37]);
-    QVERIFY(f.timers.isActive(ExchangeTimers::ProgressTimer));
-    QVERIFY(!f.timers.isActive(ExchangeTimers::ReplyTimer));
+        QCOMPARE(f.session.table.row(r), calibration[r - 37]);
+    QVERIFY(f.timers.isActive(Progress));
+    QVERIFY(!f.timers.isActive(Reply));
 
     // Later reads take one exchange.
-    f.engine.onReadClicked();
+    f.read();
     QCOMPARE(f.port.written.last(), QByteArray(":006401910A\r\n"));
     answer(f, device);
     f.engine.onTimer(Reply);
@@ -154,50 +178,50 @@ void TestExchangeEngine::progressRunsToFullAndStops()
     QFETCH(int, ticksToFull);
     ExchangeFixture f;
     setWritableLink(f);
-    write ? f.engine.onWriteClicked() : f.engine.onReadClicked();
-    QCOMPARE(f.progress.value, 0);
+    write ? f.write() : f.read();
+    QCOMPARE(f.progress, 0);
     for (int tick = 1; tick <= ticksToFull; ++tick) {
         f.engine.onTimer(Progress);
-        QVERIFY(f.timers.isActive(ExchangeTimers::ProgressTimer));
+        QVERIFY(f.timers.isActive(Progress));
     }
-    QCOMPARE(f.progress.value, 500);
+    QCOMPARE(f.progress, 500);
     f.engine.onTimer(Progress);
-    QVERIFY(!f.timers.isActive(ExchangeTimers::ProgressTimer));
-    QCOMPARE(f.progress.value, 500);
+    QVERIFY(!f.timers.isActive(Progress));
+    QCOMPARE(f.progress, 500);
 }
 
 void TestExchangeEngine::readWhileWritePendingDoesNothing()
 {
     ExchangeFixture f;
     setWritableLink(f);
-    f.engine.onWriteClicked();
-    QVERIFY(f.engine.busy);
+    f.write();
+    QVERIFY(f.engine.isBusy());
     f.engine.onTimer(Progress);
-    f.engine.onReadClicked();
+    f.read();
     QCOMPARE(f.port.written.size(), 1);
-    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 4000);
-    QCOMPARE(f.engine.progressStep, 5);
-    QCOMPARE(f.engine.progressTotal, 5);
+    QCOMPARE(f.timers.period(Reply), 4000);
+    QCOMPARE(f.engine.progressStep(), 5);
+    QCOMPARE(f.engine.progressTotal(), 5);
     // The reply timer clears busy whatever arrived; Read works again.
     f.engine.onTimer(Reply);
-    QVERIFY(!f.engine.busy);
+    QVERIFY(!f.engine.isBusy());
     QCOMPARE(f.messages.texts(), QStringList{"Преобразователь не отвечает"});
-    f.engine.onReadClicked();
+    f.read();
     QCOMPARE(f.port.written.size(), 2);
 }
 
 void TestExchangeEngine::secondReadRestartsTheWindow()
 {
     ExchangeFixture f;
-    f.engine.onReadClicked();
+    f.read();
     f.engine.onTimer(Progress);
     f.engine.onTimer(Progress);
     f.timers.active[Reply] = 0; // as if part of the window had passed
-    f.engine.onReadClicked();
+    f.read();
     QCOMPARE(f.port.written.size(), 2);
-    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 1000);
-    QCOMPARE(f.engine.progressTotal, 0);
-    QCOMPARE(f.progress.value, 0);
+    QCOMPARE(f.timers.period(Reply), 1000);
+    QCOMPARE(f.engine.progressTotal(), 0);
+    QCOMPARE(f.progress, 0);
 }
 
 void TestExchangeEngine::writeTakesOverPendingExchanges()
@@ -205,24 +229,24 @@ void TestExchangeEngine::writeTakesOverPendingExchanges()
     ExchangeFixture f;
     Transducer device = *Transducer::withDefaults(100);
     readDevice(f, device);
-    f.engine.onReadClicked();
+    f.read();
     // A write while a read reply is awaited takes over both timers.
-    f.engine.onWriteClicked();
-    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 4000);
+    f.write();
+    QCOMPARE(f.timers.period(Reply), 4000);
     f.engine.onTimer(Progress);
     // Write again while its reply is awaited: rebuilt, resent, restarted.
-    f.fields.setNumericText(LinkFields::NumericField::DeviceAddress, "12");
-    f.engine.onWriteClicked();
+    f.session.link.deviceAddress = 12;
+    f.write();
     QCOMPARE(f.port.written.size(), 5);
-    QCOMPARE(f.port.written.last(), f.engine.frameText);
-    QCOMPARE(quint8(f.engine.image[2]), quint8(12));
-    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 4000);
-    QCOMPARE(f.engine.progressTotal, 0);
-    QCOMPARE(f.engine.progressStep, 5);
+    QCOMPARE(f.port.written.last(), f.engine.frameText());
+    QCOMPARE(quint8(f.engine.image()[2]), quint8(12));
+    QCOMPARE(f.timers.period(Reply), 4000);
+    QCOMPARE(f.engine.progressTotal(), 0);
+    QCOMPARE(f.engine.progressStep(), 5);
     answer(f, device);
     f.engine.onTimer(Reply);
     QVERIFY(f.messages.shown.isEmpty());
-    QCOMPARE(f.link.settings.deviceAddress, quint8(12));
+    QCOMPARE(f.session.link.deviceAddress, quint8(12));
 }
 
 void TestExchangeEngine::failedReplies_data()
@@ -244,21 +268,21 @@ void TestExchangeEngine::failedReplies()
     ExchangeFixture f;
     Transducer device = *Transducer::withDefaults(300);
     readDevice(f, device);
-    const QByteArray image = f.engine.image;
-    const QByteArray addressBefore = f.table.row(3).address;
+    const QByteArray image = f.engine.image();
+    const QByteArray addressBefore = f.session.table.row(3).address;
 
     device.setFault(*faultFromName(fault));
-    f.engine.onReadClicked();
+    f.read();
     const auto reply = device.respond(f.port.written.last());
     // A late reply is not there when the window closes.
     f.port.queued = reply && reply->delayMs == 0 ? reply->text : QByteArray();
     f.engine.onTimer(Reply);
     QCOMPARE(f.messages.shown, QList<UserMessage>{error(message)});
-    QVERIFY(!f.timers.isActive(ExchangeTimers::ProgressTimer));
-    QVERIFY(!f.timers.isActive(ExchangeTimers::ReplyTimer));
-    QCOMPARE(f.engine.image, image);
-    QCOMPARE(f.table.row(3).address, addressBefore);
-    QCOMPARE(f.engine.frameText.startsWith(':'),
+    QVERIFY(!f.timers.isActive(Progress));
+    QVERIFY(!f.timers.isActive(Reply));
+    QCOMPARE(f.engine.image(), image);
+    QCOMPARE(f.session.table.row(3).address, addressBefore);
+    QCOMPARE(f.engine.frameText().startsWith(':'),
              fault == "truncated" || fault == "bad-lrc" || fault == "lowercase");
 }
 
@@ -298,20 +322,20 @@ void TestExchangeEngine::idMismatchReplies()
     Transducer device = *Transducer::withDefaults(300);
     readDevice(f, device);
     f.port.written.clear();
-    const RegisterEntry row = f.table.row(2);
+    const RegisterEntry row = f.session.table.row(2);
 
-    f.engine.onReadClicked();
+    f.read();
     f.port.queued = idMismatch(quint8(function), answeredId);
     f.engine.onTimer(Reply);
     QCOMPARE(f.messages.shown,
              message.isEmpty() ? QList<UserMessage>{} : QList<UserMessage>{error(message)});
-    QCOMPARE(f.table.rowCount(), rowsAfter);
-    QCOMPARE(f.list.count(), rowsAfter == 0 ? 0 : rowsAfter - 9);
-    QCOMPARE(f.engine.deviceId, deviceIdAfter);
-    QCOMPARE(f.timers.isActive(ExchangeTimers::ProgressTimer), progressRuns);
+    QCOMPARE(f.session.table.rowCount(), rowsAfter);
+    QCOMPARE(f.session.table.parameterCount(), rowsAfter == 0 ? 0 : rowsAfter - 9);
+    QCOMPARE(f.session.deviceId, deviceIdAfter);
+    QCOMPARE(f.timers.isActive(Progress), progressRuns);
     QCOMPARE(f.port.written.size(), requestsAfter);
     if (rowsAfter == 35)
-        QCOMPARE(f.table.row(2), row);
+        QCOMPARE(f.session.table.row(2), row);
 }
 
 void TestExchangeEngine::shortReadReplyAppliesNothing()
@@ -319,8 +343,8 @@ void TestExchangeEngine::shortReadReplyAppliesNothing()
     ExchangeFixture f;
     Transducer device = *Transducer::withDefaults(401);
     readDevice(f, device);
-    const QByteArray image = f.engine.image;
-    f.table.setRow(0, "0x0100", "2", "5000");
+    const QByteArray image = f.engine.image();
+    f.session.table.setRow(0, "0x0100", "2", "5000");
 
     // A 100 model's configuration is too short for the 401 table on screen.
     Transducer smaller = *Transducer::withDefaults(100);
@@ -328,13 +352,13 @@ void TestExchangeEngine::shortReadReplyAppliesNothing()
     data.remove(2, 1);
     data[0] = char(0x01);
     data[1] = char(0x91);
-    f.engine.onReadClicked();
+    f.read();
     f.port.queued = buildRequest(5, ReadConfig, data);
     f.engine.onTimer(Reply);
     QCOMPARE(f.messages.shown, QList<UserMessage>{error("Ошибка при приеме данных")});
-    QCOMPARE(f.engine.image, image);
-    QCOMPARE(f.table.row(0).address, QByteArray("0x0100"));
-    QCOMPARE(f.list.text(0, RegisterList::AddressColumn), QByteArray("0x0100"));
+    QCOMPARE(f.engine.image(), image);
+    QCOMPARE(f.session.table.row(0).address, QByteArray("0x0100"));
+    QCOMPARE(f.shown(0, Column::Address), QByteArray("0x0100"));
 }
 
 void TestExchangeEngine::acceptedWriteShowsWhatDeviceStored()
@@ -342,26 +366,26 @@ void TestExchangeEngine::acceptedWriteShowsWhatDeviceStored()
     ExchangeFixture f;
     Transducer device = *Transducer::withDefaults(300);
     readDevice(f, device);
-    f.table.setRow(0, "0x0000", "2", "4999.9");
-    f.fields.setNumericText(LinkFields::NumericField::DeviceAddress, "9");
+    f.session.table.setRow(0, "0x0000", "2", "4999.9");
+    f.session.link.deviceAddress = 9;
 
-    f.engine.onWriteClicked();
-    QVERIFY(f.engine.busy);
-    QCOMPARE(f.engine.image.size(), 216);
-    QCOMPARE(f.engine.frameText, buildWriteConfigRequest(f.engine.image));
-    QCOMPARE(f.port.written.last(), f.engine.frameText);
-    QCOMPARE(f.timers.period(ExchangeTimers::ReplyTimer), 4000);
-    QCOMPARE(f.engine.progressStep, 5);
+    f.write();
+    QVERIFY(f.engine.isBusy());
+    QCOMPARE(f.engine.image().size(), 216);
+    QCOMPARE(f.engine.frameText(), buildWriteConfigRequest(f.engine.image()));
+    QCOMPARE(f.port.written.last(), f.engine.frameText());
+    QCOMPARE(f.timers.period(Reply), 4000);
+    QCOMPARE(f.engine.progressStep(), 5);
 
     answer(f, device);
     f.engine.onTimer(Reply);
     QVERIFY(f.messages.shown.isEmpty());
-    QVERIFY(!f.engine.busy);
-    QVERIFY(f.timers.isActive(ExchangeTimers::ProgressTimer));
-    QCOMPARE(quint8(f.engine.image[0]), quint8(9));
-    QCOMPARE(f.link.settings.deviceAddress, quint8(9));
-    QCOMPARE(f.list.text(0, RegisterList::CoefficientColumn), QByteArray("5000"));
-    QCOMPARE(f.table.row(0).coefficient, QByteArray("4999.9"));
+    QVERIFY(!f.engine.isBusy());
+    QVERIFY(f.timers.isActive(Progress));
+    QCOMPARE(quint8(f.engine.image()[0]), quint8(9));
+    QCOMPARE(f.session.link.deviceAddress, quint8(9));
+    QCOMPARE(f.shown(0, Column::Coefficient), QByteArray("5000"));
+    QCOMPARE(f.session.table.row(0).coefficient, QByteArray("4999.9"));
     QCOMPARE(device.image()[2], char(9));
 }
 
@@ -388,9 +412,9 @@ void TestExchangeEngine::writeEchoes()
     Transducer device = *Transducer::withDefaults(200);
     readDevice(f, device);
     device.setFault(*faultFromName(fault));
-    f.fields.setNumericText(LinkFields::NumericField::DeviceAddress, "44");
-    f.engine.onWriteClicked();
-    const QByteArray sent = f.engine.image;
+    f.session.link.deviceAddress = 44;
+    f.write();
+    const QByteArray sent = f.engine.image();
 
     const ParsedReply echo = parseReply(device.respond(f.port.written.last())->text);
     QByteArray data = echo.bytes.mid(2);
@@ -399,26 +423,26 @@ void TestExchangeEngine::writeEchoes()
     f.port.queued = buildRequest(quint8(echo.bytes[0]), WriteConfig, data);
     f.engine.onTimer(Reply);
 
-    QVERIFY(!f.engine.busy);
+    QVERIFY(!f.engine.isBusy());
     if (accepted) {
         QVERIFY(f.messages.shown.isEmpty());
-        QCOMPARE(f.link.settings.deviceAddress, quint8(44));
-        QVERIFY(f.timers.isActive(ExchangeTimers::ProgressTimer));
+        QCOMPARE(f.session.link.deviceAddress, quint8(44));
+        QVERIFY(f.timers.isActive(Progress));
     } else {
         QCOMPARE(f.messages.shown, QList<UserMessage>{error("Ошибка при передаче данных")});
-        QCOMPARE(f.engine.image, sent);
-        QVERIFY(!f.timers.isActive(ExchangeTimers::ProgressTimer));
+        QCOMPARE(f.engine.image(), sent);
+        QVERIFY(!f.timers.isActive(Progress));
     }
 }
 
 void TestExchangeEngine::echoWithoutWriteIsADifference()
 {
     ExchangeFixture f;
-    f.engine.onReadClicked();
+    f.read();
     f.port.queued = buildRequest(5, WriteConfig, QByteArray::fromHex("012C450220"));
     f.engine.onTimer(Reply);
     QCOMPARE(f.messages.shown, QList<UserMessage>{error("Ошибка при передаче данных")});
-    QVERIFY(f.engine.image.isEmpty());
+    QVERIFY(f.engine.image().isEmpty());
 }
 
 void TestExchangeEngine::echoForTableReplacedMeanwhile()
@@ -429,14 +453,14 @@ void TestExchangeEngine::echoForTableReplacedMeanwhile()
     ExchangeFixture f;
     Transducer device = *Transducer::withDefaults(100);
     readDevice(f, device);
-    f.engine.onWriteClicked();
+    f.write();
     answer(f, device);
-    QVERIFY(buildRegisterTable(f.table, 401, f.configFileName));
+    QVERIFY(buildRegisterTable(f.session.table, 401, f.session.configFileName));
     f.engine.onTimer(Reply);
     QVERIFY(f.messages.shown.isEmpty());
-    QVERIFY(!f.engine.busy);
-    QCOMPARE(f.list.count(), 37);
-    QCOMPARE(f.list.text(0, RegisterList::CoefficientColumn), QByteArray("5000"));
+    QVERIFY(!f.engine.isBusy());
+    QCOMPARE(f.session.table.parameterCount(), 37);
+    QCOMPARE(f.shown(0, Column::Coefficient), QByteArray("5000"));
 }
 
 void TestExchangeEngine::writeRefusals_data()
@@ -468,27 +492,30 @@ void TestExchangeEngine::writeRefusals()
     QFETCH(QByteArray, coefficient);
     QFETCH(QString, message);
     ExchangeFixture f;
-    QVERIFY(buildRegisterTable(f.table, 400, f.configFileName));
-    f.engine.deviceId = 400;
-    f.fields.setTransmissionMode(unset == 0 ? TransmissionMode::Unset : TransmissionMode::Rtu);
-    const Choice lists[] = {Choice::BaudRate, Choice::Parity, Choice::StopBits};
-    for (int i = 0; i < 3; ++i) {
-        if (unset != i + 1)
-            f.fields.select(lists[i], choiceTexts(lists[i]).first());
-    }
+    QVERIFY(buildRegisterTable(f.session.table, 400, f.session.configFileName));
+    f.session.deviceId = 400;
+    LinkSettings &link = f.session.link;
+    if (unset != 0)
+        link.transmissionMode = TransmissionMode::Rtu;
+    if (unset != 1)
+        link.baudCode = baudCodeOfRate(1200);
+    if (unset != 2)
+        link.parity = Parity::None;
+    if (unset != 3)
+        link.stopBits = StopBits::One;
     if (row >= 0)
-        f.table.setRow(row, f.table.row(row).address, "2", coefficient);
+        f.session.table.setRow(row, f.session.table.row(row).address, "2", coefficient);
 
-    f.engine.onWriteClicked();
+    f.write();
     if (message.isEmpty()) {
         QVERIFY(f.messages.shown.isEmpty());
         QCOMPARE(f.port.written.size(), 1);
-        QVERIFY(f.engine.busy);
+        QVERIFY(f.engine.isBusy());
         return;
     }
     QCOMPARE(f.messages.shown, QList<UserMessage>{error(message)});
     QVERIFY(f.port.written.isEmpty());
-    QVERIFY(!f.engine.busy);
+    QVERIFY(!f.engine.isBusy());
     QVERIFY(f.timers.active.empty());
 }
 
@@ -496,8 +523,8 @@ void TestExchangeEngine::writeOfEmptyTable()
 {
     ExchangeFixture f;
     setWritableLink(f);
-    f.engine.onWriteClicked();
-    QCOMPARE(f.engine.image.size(), 6);
+    f.write();
+    QCOMPARE(f.engine.image().size(), 6);
     QCOMPARE(f.port.written.last().size(), 21);
 }
 

@@ -1,4 +1,6 @@
-#include "exchange_fixture.h"
+#include "device_models.h"
+#include "text_number.h"
+#include "window_state.h"
 
 #include <QTest>
 #include <optional>
@@ -23,6 +25,7 @@ private slots:
     void cellSizeZeroBeforeTheWindowIsOpen();
     void wiringRadiosSetTheByte();
     void showingNewMembersKeepsThemAll();
+    void linkChoicesShowTheValues();
 };
 
 void TestLinkSettings::parseByteField_data()
@@ -48,24 +51,25 @@ void TestLinkSettings::parseByteField()
 {
     QFETCH(QString, text);
     QFETCH(int, value);
-    const std::optional<quint8> parsed = LinkSettingsEditor::parseByteField(text);
+    const std::optional<quint8> parsed = TextNumber::parseByteField(text);
     QCOMPARE(parsed.has_value() ? int(*parsed) : -1, value);
 }
 
 void TestLinkSettings::valuesAtStart()
 {
-    ExchangeFixture f;
+    WindowState f;
     QCOMPARE(f.fields.numericText(NumericField::DeviceAddress), QString("0"));
     QCOMPARE(f.fields.numericText(NumericField::CellSize), QString("1"));
-    QCOMPARE(f.link.settings.cellSize, quint8(1));
-    QCOMPARE(f.link.settings.deviceAddress, quint8(0));
-    QCOMPARE(f.link.settings.wiringByte, quint8(0x10));
-    QCOMPARE(f.fields.transmissionMode(), TransmissionMode::Unset);
+    QCOMPARE(f.session.link.cellSize, quint8(1));
+    QCOMPARE(f.session.link.deviceAddress, quint8(0));
+    QCOMPARE(f.session.link.wiringByte, quint8(0x10));
+    QCOMPARE(f.fields.transmissionMode(), std::nullopt);
     QCOMPARE(f.fields.wiringChoice(), WiringChoice::Unset);
-    QVERIFY(f.fields.selectedText(LinkFields::Choice::BaudRate).isEmpty());
-    QVERIFY(f.fields.selectedText(LinkFields::Choice::Parity).isEmpty());
-    QVERIFY(f.fields.selectedText(LinkFields::Choice::StopBits).isEmpty());
-    QVERIFY(f.link.initialized);
+    QCOMPARE(f.fields.baudCode(), std::nullopt);
+    QCOMPARE(f.fields.parity(), std::nullopt);
+    QCOMPARE(f.fields.stopBits(), std::nullopt);
+    QCOMPARE(f.session.deviceId, 0);
+    QVERIFY(f.link.isInitialized());
     QVERIFY(f.messages.shown.isEmpty());
 }
 
@@ -100,32 +104,35 @@ void TestLinkSettings::takeFieldsStopsAtRefusedField()
     QFETCH(bool, wiringTaken);
     QFETCH(int, deviceAddress);
 
-    ExchangeFixture f;
-    f.link.settings.deviceAddress = 5;
-    f.link.settings.cellSize = 2;
+    WindowState f;
+    f.session.link.deviceAddress = 5;
+    f.session.link.cellSize = 2;
     // The texts as the user left them, without the handlers that typing runs.
-    f.link.initialized = false;
+    f.link.setInitialized(false);
     f.fields.cellSizeChanged = nullptr;
     f.fields.addressChanged = nullptr;
     f.fields.setNumericText(NumericField::CellSize, cellText);
     f.fields.setNumericText(NumericField::DeviceAddress, addressText);
     f.fields.setWiringChoice(WiringChoice::ThreeWire);
     f.fields.setTransmissionMode(TransmissionMode::Rtu);
+    f.fields.setBaudCode(baudCodeOfRate(4800));
+    f.fields.setParity(Parity::Odd);
     f.fields.setFileNameText("x.dat");
 
     QCOMPARE(f.link.takeFields(), taken);
     // Members before the refused field are taken, it and those after are not.
-    QCOMPARE(f.link.settings.transmissionMode, TransmissionMode::Rtu);
-    QCOMPARE(f.configFileName, QString("x.dat"));
-    QCOMPARE(int(f.link.settings.cellSize), cellSize);
-    QCOMPARE(f.link.settings.wiringChoice == WiringChoice::ThreeWire, wiringTaken);
-    QCOMPARE(int(f.link.settings.deviceAddress), deviceAddress);
+    QCOMPARE(f.session.link.transmissionMode, TransmissionMode::Rtu);
+    QCOMPARE(f.session.link.baudCode, baudCodeOfRate(4800));
+    QCOMPARE(f.session.link.parity, Parity::Odd);
+    QCOMPARE(f.session.configFileName, QString("x.dat"));
+    QCOMPARE(int(f.session.link.cellSize), cellSize);
+    QCOMPARE(f.session.link.wiringChoice == WiringChoice::ThreeWire, wiringTaken);
+    QCOMPARE(int(f.session.link.deviceAddress), deviceAddress);
     if (taken) {
         QVERIFY(f.messages.shown.isEmpty());
         QVERIFY(!f.fields.focused.has_value());
     } else {
-        const UserMessage expected{LinkSettingsEditor::programName(),
-                                   "Please enter an integer between 0 and 255.",
+        const UserMessage expected{programName(), "Please enter an integer between 0 and 255.",
                                    MessageIcon::Exclamation};
         QCOMPARE(f.messages.shown, QList<UserMessage>{expected});
         QCOMPARE(int(f.fields.focused.value()), focused);
@@ -134,23 +141,23 @@ void TestLinkSettings::takeFieldsStopsAtRefusedField()
 
 void TestLinkSettings::deviceAddressAbove247()
 {
-    ExchangeFixture f;
+    WindowState f;
     f.fields.setNumericText(NumericField::DeviceAddress, "300");
     const UserMessage expected{"Ошибка", "Адрес устройства не должен превышать 247",
                                MessageIcon::None};
     QCOMPARE(f.messages.shown, QList<UserMessage>{expected});
     QCOMPARE(f.fields.numericText(NumericField::DeviceAddress), QString("247"));
-    QCOMPARE(f.link.settings.deviceAddress, quint8(247));
+    QCOMPARE(f.session.link.deviceAddress, quint8(247));
 
     f.messages.shown.clear();
     f.fields.setNumericText(NumericField::DeviceAddress, "0");
     f.fields.setNumericText(NumericField::DeviceAddress, "247");
     QVERIFY(f.messages.shown.isEmpty());
     // Typed values reach the member at the next taking of the fields.
-    QCOMPARE(f.link.settings.deviceAddress, quint8(247));
+    QCOMPARE(f.session.link.deviceAddress, quint8(247));
     f.fields.setNumericText(NumericField::DeviceAddress, "12");
     f.link.takeFields();
-    QCOMPARE(f.link.settings.deviceAddress, quint8(12));
+    QCOMPARE(f.session.link.deviceAddress, quint8(12));
 }
 
 void TestLinkSettings::cellSizeIsClamped_data()
@@ -179,48 +186,48 @@ void TestLinkSettings::cellSizeIsClamped()
 {
     QFETCH(QString, typed);
     QFETCH(QString, shown);
-    ExchangeFixture f;
+    WindowState f;
     QString fileName;
-    buildRegisterTable(f.table, 100, fileName);
+    buildRegisterTable(f.session.table, 100, fileName);
     f.fields.setNumericText(NumericField::CellSize, "2");
     f.fields.setNumericText(NumericField::CellSize, typed);
     QCOMPARE(f.fields.numericText(NumericField::CellSize), shown);
-    QCOMPARE(f.link.settings.cellSize, quint8(shown.toInt()));
+    QCOMPARE(f.session.link.cellSize, quint8(shown.toInt()));
     QVERIFY(f.messages.shown.isEmpty());
 }
 
 void TestLinkSettings::cellSizeRelaysTheTable()
 {
-    ExchangeFixture f;
+    WindowState f;
     QString fileName;
-    QVERIFY(buildRegisterTable(f.table, 401, fileName));
+    QVERIFY(buildRegisterTable(f.session.table, 401, fileName));
     f.fields.setNumericText(NumericField::CellSize, "2");
-    QCOMPARE(f.table.row(31).address, QByteArray("0x001F "));
-    QCOMPARE(f.table.row(36).address, QByteArray("0x002B "));
+    QCOMPARE(f.session.table.row(31).address, QByteArray("0x001F "));
+    QCOMPARE(f.session.table.row(36).address, QByteArray("0x002B "));
 
     f.fields.setNumericText(NumericField::CellSize, "1");
-    QCOMPARE(f.table.row(31).address, QByteArray("0x003E "));
-    QCOMPARE(f.table.row(36).address, QByteArray("0x0052 "));
-    QCOMPARE(f.list.text(36, RegisterList::AddressColumn), QByteArray("0x0052 "));
-    QCOMPARE(f.table.row(37).address, QByteArray("0xFF00"));
+    QCOMPARE(f.session.table.row(31).address, QByteArray("0x003E "));
+    QCOMPARE(f.session.table.row(36).address, QByteArray("0x0052 "));
+    QCOMPARE(f.session.table.shownText(36, RegisterTable::Column::Address), QByteArray("0x0052 "));
+    QCOMPARE(f.session.table.row(37).address, QByteArray("0xFF00"));
 
     f.fields.setNumericText(NumericField::CellSize, "2");
-    QCOMPARE(f.table.row(31).address, QByteArray("0x001F "));
-    QCOMPARE(f.table.row(36).address, QByteArray("0x002B "));
+    QCOMPARE(f.session.table.row(31).address, QByteArray("0x001F "));
+    QCOMPARE(f.session.table.row(36).address, QByteArray("0x002B "));
     QVERIFY(f.messages.shown.isEmpty());
 }
 
 void TestLinkSettings::redisplayWithoutChangeSetsOffNothing()
 {
-    ExchangeFixture f;
+    WindowState f;
     QString fileName;
-    QVERIFY(buildRegisterTable(f.table, 300, fileName));
-    f.table.setRow(5, "0x0100", "2", "5000");
+    QVERIFY(buildRegisterTable(f.session.table, 300, fileName));
+    f.session.table.setRow(5, "0x0100", "2", "5000");
     // Cell size 1 is already shown: no re-layout, the odd address stays.
     f.link.showFields();
     f.link.takeFields();
     f.link.showFields();
-    QCOMPARE(f.table.row(5).address, QByteArray("0x0100"));
+    QCOMPARE(f.session.table.row(5).address, QByteArray("0x0100"));
     QVERIFY(f.messages.shown.isEmpty());
 }
 
@@ -228,21 +235,20 @@ void TestLinkSettings::cellSizeZeroBeforeTheWindowIsOpen()
 {
     // While the window is opening the field is not corrected at once, so the
     // taking of the fields can still find 0 there.
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    Session session;
     MemoryLinkFields fields;
     RecordingMessages messages;
-    QString configFileName;
-    LinkSettingsEditor link(fields, messages, table, configFileName);
+    LinkSettingsEditor link(fields, messages, session);
+    RegisterTable &table = session.table;
     QString fileName;
     QVERIFY(buildRegisterTable(table, 100, fileName));
-    link.settings.cellSize = 3;
+    session.link.cellSize = 3;
     fields.setNumericText(NumericField::DeviceAddress, "0");
     fields.setNumericText(NumericField::CellSize, "0");
     const UserMessage expected{"Ошибка", "Неверное значение размера ячеки памяти",
                                MessageIcon::None};
     QCOMPARE(messages.shown, QList<UserMessage>{expected});
-    QCOMPARE(link.settings.cellSize, quint8(1));
+    QCOMPARE(session.link.cellSize, quint8(1));
     QCOMPARE(fields.numericText(NumericField::CellSize), QString("1"));
     // Showing the restored 1 is a change of the field, which lays the
     // addresses out for it.
@@ -251,35 +257,57 @@ void TestLinkSettings::cellSizeZeroBeforeTheWindowIsOpen()
 
 void TestLinkSettings::wiringRadiosSetTheByte()
 {
-    ExchangeFixture f;
+    WindowState f;
     f.fields.setNumericText(NumericField::DeviceAddress, "12");
     f.fields.setWiringChoice(WiringChoice::ThreeWire);
     f.link.onThreeWireClicked();
-    QCOMPARE(f.link.settings.wiringByte, quint8(0x20));
-    QCOMPARE(f.link.settings.wiringChoice, WiringChoice::ThreeWire);
-    QCOMPARE(f.link.settings.deviceAddress, quint8(12)); // the fields were taken
+    QCOMPARE(f.session.link.wiringByte, quint8(0x20));
+    QCOMPARE(f.session.link.wiringChoice, WiringChoice::ThreeWire);
+    QCOMPARE(f.session.link.deviceAddress, quint8(12)); // the fields were taken
     f.fields.setWiringChoice(WiringChoice::FourWire);
     f.link.onFourWireClicked();
-    QCOMPARE(f.link.settings.wiringByte, quint8(0x10));
-    QCOMPARE(f.link.settings.wiringChoice, WiringChoice::FourWire);
+    QCOMPARE(f.session.link.wiringByte, quint8(0x10));
+    QCOMPARE(f.session.link.wiringChoice, WiringChoice::FourWire);
 }
 
 void TestLinkSettings::showingNewMembersKeepsThemAll()
 {
     // A new cell size shown together with a new address and wiring: the
     // cell-size handler takes the fields back and must find the new values.
-    ExchangeFixture f;
+    WindowState f;
     QString fileName;
-    QVERIFY(buildRegisterTable(f.table, 100, fileName));
-    f.link.settings.deviceAddress = 9;
-    f.link.settings.cellSize = 3;
-    f.link.settings.wiringChoice = WiringChoice::ThreeWire;
-    f.link.settings.transmissionMode = TransmissionMode::Ascii;
-    f.link.showFields();
-    QCOMPARE(f.link.settings.deviceAddress, quint8(9));
-    QCOMPARE(f.link.settings.wiringChoice, WiringChoice::ThreeWire);
+    QVERIFY(buildRegisterTable(f.session.table, 100, fileName));
+    f.session.link.deviceAddress = 9;
+    f.session.link.cellSize = 3;
+    f.session.link.wiringChoice = WiringChoice::ThreeWire;
+    f.session.link.transmissionMode = TransmissionMode::Ascii;
+    QVERIFY(f.link.showFields()); // the cell size shown changed
+    QCOMPARE(f.session.link.deviceAddress, quint8(9));
+    QCOMPARE(f.session.link.wiringChoice, WiringChoice::ThreeWire);
     QCOMPARE(f.fields.numericText(NumericField::DeviceAddress), QString("9"));
     QCOMPARE(f.fields.numericText(NumericField::CellSize), QString("3"));
+    // A cell size the program shows is not laid out by the field's handler.
+    QCOMPARE(f.session.table.row(1).address, QByteArray("0x0001"));
+}
+
+void TestLinkSettings::linkChoicesShowTheValues()
+{
+    WindowState f;
+    f.session.link.baudCode = baudCodeOfRate(19200);
+    f.session.link.parity = Parity::Even;
+    f.session.link.stopBits = StopBits::Two;
+    f.link.showLinkChoices();
+    QCOMPARE(f.fields.baudCode(), baudCodeOfRate(19200));
+    QCOMPARE(f.fields.parity(), Parity::Even);
+    QCOMPARE(f.fields.stopBits(), StopBits::Two);
+
+    // 57600 is not in the list: the list keeps what it showed, and taking
+    // the fields takes that.
+    f.session.link.baudCode = baudCodeOfRate(57600);
+    f.link.showLinkChoices();
+    QCOMPARE(f.fields.baudCode(), baudCodeOfRate(19200));
+    f.link.takeFields();
+    QCOMPARE(f.session.link.baudCode, baudCodeOfRate(19200));
 }
 
 QTEST_GUILESS_MAIN(TestLinkSettings)

@@ -59,7 +59,7 @@ void TestMainDialog::controlsAtStart()
     QCOMPARE(ui.save->text(), QString("Сохранить"));
     QCOMPARE(ui.deviceAddress->text(), QString("0"));
     QCOMPARE(ui.cellSize->text(), QString("1"));
-    QCOMPARE(w.dialog->linkSettings().settings.cellSize, quint8(1));
+    QCOMPARE(w.dialog->session().link.cellSize, quint8(1));
     QCOMPARE(ui.addressSpin->maximum(), 247);
     QCOMPARE(ui.cellSizeSpin->maximum(), 255);
 
@@ -86,13 +86,13 @@ void TestMainDialog::controlsAtStart()
         QVERIFY(!radio->isChecked());
     QCOMPARE(ui.ascii->text(), QString(" ASCII"));
     QCOMPARE(ui.rtu->text(), QString(" RTU"));
-    QCOMPARE(w.dialog->linkSettings().settings.wiringByte, quint8(0x10));
+    QCOMPARE(w.dialog->session().link.wiringByte, quint8(0x10));
     QCOMPARE(ui.progress->minimum(), 0);
     QCOMPARE(ui.progress->maximum(), 500);
     QCOMPARE(ui.progress->value(), 0);
     QVERIFY(ui.fileName->text().isEmpty());
     QVERIFY(!ui.fileName->isEnabled());
-    QCOMPARE(ui.registerList->count(), 0);
+    QCOMPARE(w.listRows(), 0);
     QVERIFY(w.messages.shown.isEmpty());
 }
 
@@ -103,9 +103,9 @@ void TestMainDialog::listColumns()
     RegisterListView *list = w.ui().registerList;
     const QStringList captions{"Имя регистра", "Адрес", "Байт", "K1(K2)"};
     const int widths[] = {420, 53, 40, 48};
-    QCOMPARE(list->columnCount(), 4);
+    QCOMPARE(list->model()->columnCount(), 4);
     for (int column = 0; column < 4; ++column) {
-        QCOMPARE(list->headerItem()->text(column), captions[column]);
+        QCOMPARE(list->model()->headerData(column, Qt::Horizontal).toString(), captions[column]);
         QCOMPARE(list->columnWidth(column), widths[column]);
     }
     // A Latin K in the last caption.
@@ -114,15 +114,18 @@ void TestMainDialog::listColumns()
     QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
     QVERIFY(!list->isSortingEnabled());
 
-    // Rows keep the exact code-page bytes they were given.
+    // Rows show the table's code-page texts decoded, and come in selected.
     QString fileName;
-    buildRegisterTable(w.dialog->registerTable(), 401, fileName);
-    QCOMPARE(list->count(), 37);
-    QCOMPARE(list->text(0, RegisterList::NameColumn), w.dialog->registerTable().row(0).name);
-    QCOMPARE(list->topLevelItem(30)->text(0), QString("Частота (f)"));
+    buildRegisterTable(w.dialog->session().table, 401, fileName);
+    QCOMPARE(w.listRows(), 37);
+    QCOMPARE(w.cell(30, 0), QString("Частота (f)"));
+    QCOMPARE(w.cell(30, 1), QString("0x001E"));
+    QCOMPARE(w.cell(30, 3), QString("1.000"));
+    for (int row = 0; row < 37; ++row)
+        QVERIFY(list->isRowSelected(row));
     QCOMPARE(w.dialog->firstSelectedRow(), 0);
-    list->topLevelItem(0)->setSelected(false);
-    list->topLevelItem(1)->setSelected(false);
+    list->setRowSelected(0, false);
+    list->setRowSelected(1, false);
     QCOMPARE(w.dialog->firstSelectedRow(), 2);
     list->clearSelection();
     QCOMPARE(w.dialog->firstSelectedRow(), -1);
@@ -174,7 +177,7 @@ void TestMainDialog::enterPressesOnlyAFocusedButton()
     ui.read->setFocus();
     QTest::keyClick(ui.read, Qt::Key_Return);
     QCOMPARE(writes, 1);
-    QVERIFY(w.dialog->exchange().progressStep > 0);
+    QVERIFY(w.dialog->exchange().progressStep() > 0);
 }
 
 void TestMainDialog::escapeEndsTheWindow()
@@ -260,7 +263,7 @@ void TestMainDialog::deviceAddressCheck()
         QCOMPARE(
             w.messages.shown[0],
             (UserMessage{"Ошибка", "Адрес устройства не должен превышать 247", MessageIcon::None}));
-        QCOMPARE(w.dialog->linkSettings().settings.deviceAddress, quint8(247));
+        QCOMPARE(w.dialog->session().link.deviceAddress, quint8(247));
     } else {
         QVERIFY(w.messages.shown.isEmpty());
     }
@@ -299,7 +302,7 @@ void TestMainDialog::cellSizeClamp()
     field->selectAll();
     field->insert(typed);
     QCOMPARE(field->text(), shown);
-    QCOMPARE(QString::number(w.dialog->linkSettings().settings.cellSize), shown);
+    QCOMPARE(QString::number(w.dialog->session().link.cellSize), shown);
     QVERIFY(w.messages.shown.isEmpty());
 }
 
@@ -308,18 +311,17 @@ void TestMainDialog::cellSizeRelaysTheTable()
     ShownWindow w;
     QVERIFY(w.ready());
     QString fileName;
-    buildRegisterTable(w.dialog->registerTable(), 401, fileName);
-    RegisterListView *list = w.ui().registerList;
+    buildRegisterTable(w.dialog->session().table, 401, fileName);
     QLineEdit *field = w.ui().cellSize;
     field->setText("2");
-    QCOMPARE(list->topLevelItem(31)->text(1), QString("0x001F "));
+    QCOMPARE(w.cell(31, 1), QString("0x001F "));
     field->setText("1");
-    QCOMPARE(list->topLevelItem(31)->text(1), QString("0x003E "));
-    QCOMPARE(list->topLevelItem(36)->text(1), QString("0x0052 "));
+    QCOMPARE(w.cell(31, 1), QString("0x003E "));
+    QCOMPARE(w.cell(36, 1), QString("0x0052 "));
     QTest::keyClick(field, Qt::Key_Up);
     QCOMPARE(field->text(), QString("2"));
-    QCOMPARE(list->topLevelItem(31)->text(1), QString("0x001F "));
-    QCOMPARE(list->topLevelItem(36)->text(1), QString("0x002B "));
+    QCOMPARE(w.cell(31, 1), QString("0x001F "));
+    QCOMPARE(w.cell(36, 1), QString("0x002B "));
 }
 
 void TestMainDialog::doubleClickOpensTheFirstSelectedRow()
@@ -345,21 +347,21 @@ void TestMainDialog::doubleClickOpensTheFirstSelectedRow()
                 QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
             }).isEmpty());
     QString fileName;
-    buildRegisterTable(w.dialog->registerTable(), 401, fileName);
+    buildRegisterTable(w.dialog->session().table, 401, fileName);
     QCOMPARE(w.dialog->firstSelectedRow(), 0);
     list->clearSelection();
     QVERIFY(openedBy([&] { w.dialog->onListDoubleClicked(); }).isEmpty());
 
     // A row double-clicked is the row selected.
-    const QRect row3 = list->visualItemRect(list->topLevelItem(3));
+    const QRect row3 = list->visualRect(list->model()->index(3, 0));
     QCOMPARE(
         openedBy([&] { QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row3.center()); }),
         QString("Свойства: Действующее значение напряжения нулевой "
                 "последовательности (Uo)"));
     // Several selected: the first of them.
     list->clearSelection();
-    list->topLevelItem(32)->setSelected(true);
-    list->topLevelItem(30)->setSelected(true);
+    list->setRowSelected(32, true);
+    list->setRowSelected(30, true);
     QCOMPARE(openedBy([&] { w.dialog->onListDoubleClicked(); }), QString("Свойства: Частота (f)"));
     QVERIFY(w.messages.shown.isEmpty());
 }
@@ -379,8 +381,8 @@ void TestMainDialog::saveAndOpenButtons()
     QVERIFY(w.ready());
     const MainControls &ui = w.ui();
     QString fileName;
-    buildRegisterTable(w.dialog->registerTable(), 300, fileName);
-    w.dialog->exchange().deviceId = 300;
+    buildRegisterTable(w.dialog->session().table, 300, fileName);
+    w.dialog->session().deviceId = 300;
     ui.deviceAddress->setText("42");
     ui.save->click();
     QVERIFY(w.messages.shown.isEmpty());
@@ -390,8 +392,8 @@ void TestMainDialog::saveAndOpenButtons()
     QVERIFY(other.ready());
     other.ui().open->click();
     QVERIFY(other.messages.shown.isEmpty());
-    QCOMPARE(other.dialog->exchange().deviceId, 300);
-    QCOMPARE(other.ui().registerList->count(), w.ui().registerList->count());
+    QCOMPARE(other.dialog->session().deviceId, 300);
+    QCOMPARE(other.listRows(), w.listRows());
     QCOMPARE(other.ui().deviceAddress->text(), QString("42"));
     QCOMPARE(other.ui().fileName->text(), QString("bench.dat"));
 }

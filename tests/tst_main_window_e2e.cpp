@@ -136,7 +136,7 @@ void TestMainWindowEndToEnd::readAndWriteThroughTheWindow()
         auto *about = qobject_cast<AboutDialog *>(QApplication::activeModalWidget());
         aboutShown = about && about->windowTitle() == "About Ostrivan";
         QTimer::singleShot(2800, this, [&, about] {
-            rowsWhileOpen = ui.registerList->count();
+            rowsWhileOpen = w.listRows();
             if (about)
                 QTest::keyClick(about, Qt::Key_Escape);
         });
@@ -146,30 +146,30 @@ void TestMainWindowEndToEnd::readAndWriteThroughTheWindow()
     QVERIFY(aboutShown);
     QCOMPARE(rowsWhileOpen, 37);
 
-    QTRY_COMPARE_WITH_TIMEOUT(w.dialog->exchange().image.size(), 282, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 1, 5000);
+    QCOMPARE(w.dialog->exchange().image().size(), 282);
     QVERIFY2(w.messages.shown.isEmpty(), qPrintable(w.messages.texts().join('|')));
     QCOMPARE(ui.deviceAddress->text(), QString("5"));
     QCOMPARE(ui.cellSize->text(), QString("2"));
     QVERIFY(ui.ascii->isChecked());
     QVERIFY(ui.threeWire->isChecked());
     QCOMPARE(ui.fileName->text(), QString("VXN_4XX.dat"));
-    QCOMPARE(ui.registerList->topLevelItem(30)->text(3), QString("1.500"));
+    QCOMPARE(w.cell(30, 3), QString("1.500"));
     QTRY_COMPARE(ui.progress->value(), 500);
 
     // A new device address, written and echoed.
     ui.deviceAddress->selectAll();
     ui.deviceAddress->insert("9");
     QTest::keyClick(ui.write, Qt::Key_Space);
-    QVERIFY(w.dialog->exchange().busy);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->exchange().busy, 6000);
+    QVERIFY(w.dialog->exchange().isBusy());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->exchange().isBusy(), 6000);
     QVERIFY2(w.messages.shown.isEmpty(), qPrintable(w.messages.texts().join('|')));
     QVERIFY(sim.log().contains(":0965"));
 
     // Read back: the transducer now has address 9.
     ui.deviceAddress->setText("0");
-    w.dialog->exchange().image.clear();
     ui.read->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->exchange().image.isEmpty(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 3, 3000);
     QCOMPARE(ui.deviceAddress->text(), QString("9"));
     QVERIFY(w.messages.shown.isEmpty());
 }
@@ -184,10 +184,9 @@ void TestMainWindowEndToEnd::portThatVanishesAndComesBack()
     QVERIFY(w.ready());
     const MainControls &ui = w.ui();
     ui.read->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->exchange().image.isEmpty(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 1, 5000);
 
     // The terminal goes away while a read waits for its reply.
-    w.dialog->exchange().image.clear();
     ui.read->click();
     sim.command("vanish");
     QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(), QStringList{"Преобразователь не отвечает"}, 3000);
@@ -201,7 +200,7 @@ void TestMainWindowEndToEnd::portThatVanishesAndComesBack()
     QVERIFY(w.dialog->serialPort().isOpen());
     w.messages.shown.clear();
     ui.read->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->exchange().image.isEmpty(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 3, 5000);
     QVERIFY(w.messages.shown.isEmpty());
 }
 

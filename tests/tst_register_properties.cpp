@@ -2,10 +2,11 @@
 // questions and shifts, the reserved range and the coefficient ranges.
 
 #include "cp1251.h"
-#include "exchange_fixture.h"
+#include "exchange_doubles.h"
 #include "register_edit_rules.h"
 #include "register_properties_dialog.h"
 #include "register_table.h"
+#include "session.h"
 #include "spin_button.h"
 
 #include <QApplication>
@@ -36,15 +37,15 @@ const QList<Row> standardRows{
 struct EditFixture
 {
     EditFixture(int editedRow, const QList<Row> &rows = standardRows, quint8 cells = 2)
-        : cellSize(cells)
+        : selected(editedRow)
     {
+        session.link.cellSize = cells;
         for (const Row &row : rows)
             table.append({toCp1251(QString::fromUtf8(row.name)), row.address, row.size,
                           row.coefficient, RegisterKind::Parameter});
         table.append({"Calibration", "0xFF00 ", "2", "1.000", RegisterKind::Calibration});
-        for (int r = 0; r < list.count(); ++r)
-            list.setSelected(r, r == editedRow);
-        dialog = std::make_unique<RegisterPropertiesDialog>(table, cellSize, &messages);
+        dialog = std::make_unique<RegisterPropertiesDialog>(
+            session, [this] { return selected; }, &messages);
         dialog->show();
     }
 
@@ -53,19 +54,22 @@ struct EditFixture
         field->selectAll();
         field->insert(text);
     }
-    QByteArray address(int row) const { return list.text(row, RegisterList::AddressColumn); }
+    QByteArray address(int row) const
+    {
+        return table.shownText(row, RegisterTable::Column::Address);
+    }
     QStringList addresses() const
     {
         QStringList texts;
-        for (int row = 0; row < list.count(); ++row)
+        for (int row = 0; row < table.parameterCount(); ++row)
             texts << QString::fromLatin1(address(row));
         return texts;
     }
     bool accepted() const { return dialog->result() == QDialog::Accepted; }
 
-    MemoryRegisterList list;
-    RegisterTable table{list};
-    quint8 cellSize;
+    Session session;
+    RegisterTable &table = session.table;
+    int selected; // the list's first selected row
     RecordingMessages messages;
     std::unique_ptr<RegisterPropertiesDialog> dialog;
 };
@@ -402,7 +406,7 @@ void TestRegisterProperties::overlapQuestions()
         QCOMPARE(message, (UserMessage{"Ошибка", shiftQuestion, MessageIcon::None}));
     QCOMPARE(f.accepted(), applied);
     QCOMPARE(f.addresses(), addresses);
-    for (int row = 0; row < f.list.count(); ++row)
+    for (int row = 0; row < f.table.parameterCount(); ++row)
         QCOMPARE(f.table.row(row).address, f.address(row));
     QCOMPARE(f.table.row(f.table.rowCount() - 1).address, QByteArray("0xFF00 "));
 }

@@ -39,7 +39,7 @@ private slots:
     void appendRefusesRowsPastTheLimit();
     void textPositions();
     void clearEmptiesTableAndList();
-    void copyFromListTakesAllFourColumns();
+    void deviceValuesAreShownUntilCopied();
     void setRowKeepsNameAndKind();
     void editsOutsideTheListAreIgnored();
 
@@ -150,50 +150,47 @@ void TestRegisterTable::addressUnits()
 
 void TestRegisterTable::appendListsParameterRowsOnly()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
+    QList<int> appended;
+    connect(&table, &RegisterTable::listedRowAppended, this, [&appended](int k) { appended << k; });
     QVERIFY(table.append(entry("P0", "0x0000", "2", "5000")));
     QVERIFY(table.append(entry("C0", "0xFF00", "1", "5000", RegisterKind::Calibration)));
     QCOMPARE(table.rowCount(), 2);
     QCOMPARE(table.parameterCount(), 1);
-    QCOMPARE(list.count(), 1);
-    QVERIFY(list.isSelected(0));
-    QCOMPARE(list.text(0, RegisterList::NameColumn), QByteArray("P0"));
-    QCOMPARE(list.text(0, RegisterList::AddressColumn), QByteArray("0x0000"));
-    QCOMPARE(list.text(0, RegisterList::SizeColumn), QByteArray("2"));
-    QCOMPARE(list.text(0, RegisterList::CoefficientColumn), QByteArray("5000"));
+    QCOMPARE(appended, QList<int>{0});
+    QCOMPARE(table.shownText(0, RegisterTable::Column::Name), QByteArray("P0"));
+    QCOMPARE(table.shownText(0, RegisterTable::Column::Address), QByteArray("0x0000"));
+    QCOMPARE(table.shownText(0, RegisterTable::Column::Size), QByteArray("2"));
+    QCOMPARE(table.shownText(0, RegisterTable::Column::Coefficient), QByteArray("5000"));
     QCOMPARE(table.kind(1), RegisterKind::Calibration);
 }
 
 void TestRegisterTable::appendKeepsCalibrationBlockLast()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     table.append(entry("P0", "0x0000", "2", "5000"));
     table.append(entry("C0", "0xFF00", "1", "5000", RegisterKind::Calibration));
     table.append(entry("P1", "0x0001", "2", "2500"));
     QCOMPARE(table.rowCount(), 3);
     QCOMPARE(table.row(1).name, QByteArray("P1"));
     QCOMPARE(table.row(2).name, QByteArray("C0"));
-    QCOMPARE(list.text(1, RegisterList::NameColumn), QByteArray("P1"));
+    QCOMPARE(table.shownText(1, RegisterTable::Column::Name), QByteArray("P1"));
 }
 
 void TestRegisterTable::appendRefusesRowsPastTheLimit()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     for (int r = 0; r < RegisterTable::MaxRows; ++r)
         QVERIFY(table.append(entry("P", "0x0000", "2", "5000")));
     QVERIFY(!table.append(entry("P", "0x0000", "2", "5000")));
     QVERIFY(!table.append(entry("C", "0xFF00", "1", "5000", RegisterKind::Calibration)));
     QCOMPARE(table.rowCount(), 63);
-    QCOMPARE(list.count(), 63);
+    QCOMPARE(table.parameterCount(), 63);
 }
 
 void TestRegisterTable::textPositions()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     table.append(entry("P0", "0x0000", "2", "5000"));
     table.append(entry("P1", "0x0001 ", "4", "1.000"));
     QCOMPARE(table.text(4), QByteArray("P1"));
@@ -206,49 +203,53 @@ void TestRegisterTable::textPositions()
 
 void TestRegisterTable::clearEmptiesTableAndList()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     table.append(entry("P0", "0x0000", "2", "5000"));
     table.append(entry("C0", "0xFF00", "1", "5000", RegisterKind::Calibration));
     table.clear();
     QCOMPARE(table.rowCount(), 0);
     QCOMPARE(table.parameterCount(), 0);
-    QCOMPARE(list.count(), 0);
+    QCOMPARE(table.shownText(0, RegisterTable::Column::Name), QByteArray());
 }
 
-void TestRegisterTable::copyFromListTakesAllFourColumns()
+void TestRegisterTable::deviceValuesAreShownUntilCopied()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
-    table.append(entry("P0", "0x0000", "2", "5000"));
+    RegisterTable table;
+    table.append(entry("P0", "0x0000", "2", "4999.9"));
     table.append(entry("C0", "0xFF00", "1", "5000", RegisterKind::Calibration));
-    list.setText(0, RegisterList::NameColumn, "renamed");
-    list.setText(0, RegisterList::AddressColumn, "0x0010");
-    list.setText(0, RegisterList::SizeColumn, "4");
-    list.setText(0, RegisterList::CoefficientColumn, "4999");
+    QList<int> changed;
+    connect(&table, &RegisterTable::listedRowsChanged, this,
+            [&changed](int first, int last) { changed << first << last; });
+
+    // What a device stored is shown; the table keeps what was typed.
+    table.showDeviceValues(0, "0x0010", "4", "5000");
+    QCOMPARE(changed, QList<int>({0, 0}));
+    QCOMPARE(table.shownText(0, RegisterTable::Column::Address), QByteArray("0x0010"));
+    QCOMPARE(table.shownText(0, RegisterTable::Column::Coefficient), QByteArray("5000"));
+    QCOMPARE(table.row(0), entry("P0", "0x0000", "2", "4999.9"));
+
+    // A read's copy-back makes the table what the list shows.
     table.copyFromList(0);
-    QCOMPARE(table.row(0), entry("renamed", "0x0010", "4", "4999"));
+    QCOMPARE(table.row(0), entry("P0", "0x0010", "4", "5000"));
     QCOMPARE(table.row(1), entry("C0", "0xFF00", "1", "5000", RegisterKind::Calibration));
 }
 
 void TestRegisterTable::setRowKeepsNameAndKind()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     table.append(entry("P0", "0x0000", "2", "5000"));
     table.append(entry("P1", "0x0001", "2", "5000"));
     table.setRow(1, "0x0020 ", "5", "2500");
     QCOMPARE(table.row(1), entry("P1", "0x0020 ", "5", "2500"));
-    QCOMPARE(list.text(1, RegisterList::AddressColumn), QByteArray("0x0020 "));
-    QCOMPARE(list.text(1, RegisterList::SizeColumn), QByteArray("5"));
-    QCOMPARE(list.text(1, RegisterList::CoefficientColumn), QByteArray("2500"));
+    QCOMPARE(table.shownText(1, RegisterTable::Column::Address), QByteArray("0x0020 "));
+    QCOMPARE(table.shownText(1, RegisterTable::Column::Size), QByteArray("5"));
+    QCOMPARE(table.shownText(1, RegisterTable::Column::Coefficient), QByteArray("2500"));
     QCOMPARE(table.row(0), entry("P0", "0x0000", "2", "5000"));
 }
 
 void TestRegisterTable::editsOutsideTheListAreIgnored()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     table.append(entry("P0", "0x0000", "2", "5000"));
     table.append(entry("C0", "0xFF00", "1", "5000", RegisterKind::Calibration));
     // Row 1 is a calibration row: it has no list item and is never edited.
@@ -282,8 +283,7 @@ void TestRegisterTable::relayoutBuiltInMaps()
     QFETCH(int, cellSize);
     QFETCH(QList<int>, rows);
     QFETCH(QList<int>, addresses);
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     QString fileName;
     QVERIFY(buildRegisterTable(table, deviceId, fileName));
     QList<RegisterEntry> calibrationBefore;
@@ -298,7 +298,7 @@ void TestRegisterTable::relayoutBuiltInMaps()
             QByteArray("0x") +
             QByteArray::number(addresses[i], 16).toUpper().rightJustified(4, '0') + ' ';
         QCOMPARE(addressOf(table, rows[i]), expected);
-        QCOMPARE(list.text(rows[i], RegisterList::AddressColumn), expected);
+        QCOMPARE(table.shownText(rows[i], RegisterTable::Column::Address), expected);
     }
     for (int r = table.parameterCount(); r < table.rowCount(); ++r)
         QCOMPARE(table.row(r), calibrationBefore[r - table.parameterCount()]);
@@ -306,8 +306,7 @@ void TestRegisterTable::relayoutBuiltInMaps()
 
 void TestRegisterTable::relayoutWrapsPastTheLastAddress()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     table.append(entry("P0", "0xFFFF", "2", "5000"));
     table.append(entry("P1", "0x1234", "4", "5000"));
     table.append(entry("P2", "0x1234", "2", "5000"));
@@ -319,8 +318,7 @@ void TestRegisterTable::relayoutWrapsPastTheLastAddress()
 
 void TestRegisterTable::relayoutNeedsTwoRows()
 {
-    MemoryRegisterList list;
-    RegisterTable table(list);
+    RegisterTable table;
     table.relayoutAddresses(2); // empty: nothing to do, nothing to crash on
     table.append(entry("P0", "0x0005", "2", "5000"));
     table.append(entry("C0", "0xFF00", "1", "5000", RegisterKind::Calibration));

@@ -54,7 +54,7 @@ void TestSerialPort::missingDeviceFailsQuietly()
     QVERIFY(!port.configure(PortModeString));
     QVERIFY(!port.write(":006400009C\r\n"));
     std::array<char, 16> buffer{};
-    QCOMPARE(port.readAvailable(buffer.data(), qsizetype(buffer.size())), 0);
+    QCOMPARE(port.readAvailable(buffer), 0);
 }
 
 void TestSerialPort::configureOnPseudoTerminal()
@@ -109,7 +109,7 @@ void TestSerialPort::readOfEmptyQueueGivesZero()
     SerialPort port;
     QVERIFY(port.open(pty.slavePath));
     std::array<char, 1000> buffer{};
-    QCOMPARE(port.readAvailable(buffer.data(), qsizetype(buffer.size())), 0);
+    QCOMPARE(port.readAvailable(buffer), 0);
     QVERIFY(port.isOpen());
 }
 
@@ -131,9 +131,9 @@ void TestSerialPort::readTakesExactlyWhatIsQueued()
     letBytesArrive();
     // No event-loop pass in between: the read itself must fetch the bytes.
     std::array<char, 1000> buffer{};
-    const qsizetype count = port.readAvailable(buffer.data(), qsizetype(buffer.size()));
+    const qsizetype count = port.readAvailable(buffer);
     QCOMPARE(QByteArray(buffer.data(), count), queued);
-    QCOMPARE(port.readAvailable(buffer.data(), qsizetype(buffer.size())), 0);
+    QCOMPARE(port.readAvailable(buffer), 0);
 }
 
 void TestSerialPort::readNeverPassesTheBuffer()
@@ -149,14 +149,14 @@ void TestSerialPort::readNeverPassesTheBuffer()
     // A guard byte after the buffer shows any write past its end.
     std::array<char, 1001> buffer{};
     buffer[1000] = '#';
-    QCOMPARE(port.readAvailable(buffer.data(), 1000), 1000);
+    QCOMPARE(port.readAvailable(std::span(buffer.data(), 1000)), 1000);
     QCOMPARE(QByteArray(buffer.data(), 1000), flood.left(1000));
     QCOMPARE(buffer[1000], '#');
     // The excess was dropped, so the next reply starts clean.
-    QCOMPARE(port.readAvailable(buffer.data(), 1000), 0);
+    QCOMPARE(port.readAvailable(std::span(buffer.data(), 1000)), 0);
     pty.send("ok");
     letBytesArrive();
-    QCOMPARE(port.readAvailable(buffer.data(), 1000), 2);
+    QCOMPARE(port.readAvailable(std::span(buffer.data(), 1000)), 2);
 }
 
 void TestSerialPort::vanishedDeviceClosesThePort()
@@ -166,11 +166,11 @@ void TestSerialPort::vanishedDeviceClosesThePort()
     QVERIFY(port.open(pty.slavePath));
     pty.closeMaster();
     std::array<char, 1000> buffer{};
-    QCOMPARE(port.readAvailable(buffer.data(), qsizetype(buffer.size())), 0);
+    QCOMPARE(port.readAvailable(buffer), 0);
     // The close is queued; one event-loop pass carries it out.
     QTRY_VERIFY_WITH_TIMEOUT(!port.isOpen(), 2000);
     QVERIFY(!port.write(":006400009C\r\n"));
-    QCOMPARE(port.readAvailable(buffer.data(), qsizetype(buffer.size())), 0);
+    QCOMPARE(port.readAvailable(buffer), 0);
     // Many more event-loop passes: nothing is reported again, nothing crashes.
     QTest::qWait(100);
     QVERIFY(!port.isOpen());

@@ -21,7 +21,7 @@ QByteArray exchange(SerialPort &port, const QByteArray &request, int timeoutMs)
     timer.start();
     while (timer.elapsed() < timeoutMs && !reply.endsWith('\n')) {
         QTest::qWait(5);
-        reply.append(buffer.data(), port.readAvailable(buffer.data(), qsizetype(buffer.size())));
+        reply.append(buffer.data(), port.readAvailable(buffer));
     }
     return reply;
 }
@@ -167,12 +167,12 @@ void TestVxnSim::repliesArriveAtLinePace()
     port.write(buildReadConfigRequest(401));
     // 571 characters take about 0.6 s at 9600 baud; early on only part is there.
     QTest::qWait(150);
-    QByteArray early(buffer.data(), port.readAvailable(buffer.data(), 1000));
+    QByteArray early(buffer.data(), port.readAvailable(std::span(buffer.data(), 1000)));
     QVERIFY(!early.isEmpty());
     QVERIFY(early.size() < 571);
     QVERIFY(parseReply(early).outcome == Outcome::ReceptionError);
     QTest::qWait(900);
-    early.append(buffer.data(), port.readAvailable(buffer.data(), 1000));
+    early.append(buffer.data(), port.readAvailable(std::span(buffer.data(), 1000)));
     QCOMPARE(early.size(), 571);
     QCOMPARE(parseReply(early).outcome, Outcome::Bytes);
 }
@@ -187,7 +187,8 @@ void TestVxnSim::lateReplyComesAfterTheWindow()
     std::array<char, 1000> buffer{};
     QByteArray late;
     QTRY_VERIFY_WITH_TIMEOUT(
-        (late.append(buffer.data(), port.readAvailable(buffer.data(), 1000)), late.endsWith('\n')),
+        (late.append(buffer.data(), port.readAvailable(std::span(buffer.data(), 1000))),
+         late.endsWith('\n')),
         3000);
     QCOMPARE(parseReply(late).outcome, Outcome::Bytes);
 }
@@ -259,7 +260,7 @@ void TestVxnSim::portReopensWhenTransducerIsBack()
     // The transducer's side is gone: the port closes itself instead of
     // reporting the error over and over.
     std::array<char, 1000> buffer{};
-    QCOMPARE(port.readAvailable(buffer.data(), 1000), 0);
+    QCOMPARE(port.readAvailable(std::span(buffer.data(), 1000)), 0);
     QTRY_VERIFY(!port.isOpen());
     QVERIFY(!port.write(buildReadConfigRequest(0)));
 

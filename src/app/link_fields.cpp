@@ -1,16 +1,9 @@
 #include "link_fields.h"
 
-QStringList choiceTexts(LinkFields::Choice list)
+bool isOfferedBaudCode(quint8 code)
 {
-    switch (list) {
-    case LinkFields::Choice::BaudRate:
-        return {"1200", "2400", "4800", "9600", "14400", "19200"};
-    case LinkFields::Choice::Parity:
-        return {"НЕТ", "ЧЕТ", "НЕЧЕТ"};
-    case LinkFields::Choice::StopBits:
-        return {"1", "2"};
-    }
-    return {};
+    const std::optional<int> rate = baudRateOfCode(code);
+    return rate && *rate <= 19200;
 }
 
 QString MemoryLinkFields::numericText(NumericField field) const
@@ -29,15 +22,8 @@ void MemoryLinkFields::setNumericText(NumericField field, const QString &text)
         handler();
 }
 
-QString MemoryLinkFields::selectedText(Choice list) const
+void MemoryLinkFields::setBaudCode(std::optional<quint8> code)
 {
-    return selections[int(list)];
-}
-
-bool MemoryLinkFields::select(Choice list, const QString &text)
-{
-    if (!choiceTexts(list).contains(text))
-        return false;
-    selections[int(list)] = text;
-    return true;
+    if (!code || isOfferedBaudCode(*code))
+        baud = code;
 }

@@ -1,27 +1,16 @@
 #pragma once
 
+#include "link_settings.h"
+
 #include <QString>
-#include <QStringList>
 #include <functional>
 #include <optional>
 
-enum class TransmissionMode
-{
-    Unset,
-    Ascii,
-    Rtu
-};
-enum class WiringChoice
-{
-    Unset,
-    ThreeWire,
-    FourWire
-};
-
-// The window's link-setting controls as the settings logic sees them. Setting
-// a field's text to what it already holds is no change: only a real change
-// of the device address or cell-size text calls its change handler, whether
-// typed, stepped by a spin button or set by the program.
+// The window's link-setting controls as the settings logic sees them, in the
+// settings' own values. Setting a field's text to what it already holds is
+// no change: only a real change of the device address or cell-size text
+// calls its change handler, whether typed, stepped by a spin button or set by
+// the program.
 class LinkFields
 {
 public:
@@ -30,41 +19,38 @@ public:
         DeviceAddress,
         CellSize
     };
-    enum class Choice
-    {
-        BaudRate,
-        Parity,
-        StopBits
-    };
 
     virtual ~LinkFields() = default;
 
-    virtual QString numericText(NumericField field) const = 0;
+    [[nodiscard]] virtual QString numericText(NumericField field) const = 0;
     virtual void setNumericText(NumericField field, const QString &text) = 0;
     // Gives the field the focus with its whole text selected.
     virtual void focusAndSelect(NumericField field) = 0;
 
-    virtual TransmissionMode transmissionMode() const = 0;
-    virtual void setTransmissionMode(TransmissionMode mode) = 0;
-    virtual WiringChoice wiringChoice() const = 0;
+    [[nodiscard]] virtual std::optional<TransmissionMode> transmissionMode() const = 0;
+    virtual void setTransmissionMode(std::optional<TransmissionMode> mode) = 0;
+    [[nodiscard]] virtual WiringChoice wiringChoice() const = 0;
     virtual void setWiringChoice(WiringChoice choice) = 0;
-    virtual QString fileNameText() const = 0;
+    [[nodiscard]] virtual QString fileNameText() const = 0;
     virtual void setFileNameText(const QString &text) = 0;
 
-    // The selected entry of a list; empty while nothing is selected.
-    virtual QString selectedText(Choice list) const = 0;
-    // Selects the entry with that text; a text the list does not hold leaves
-    // the selection as it was and gives false.
-    virtual bool select(Choice list, const QString &text) = 0;
+    // The three lists: what is selected, nothing while nothing is. A value a
+    // list does not offer leaves its selection as it was.
+    [[nodiscard]] virtual std::optional<quint8> baudCode() const = 0;
+    virtual void setBaudCode(std::optional<quint8> code) = 0;
+    [[nodiscard]] virtual std::optional<Parity> parity() const = 0;
+    virtual void setParity(std::optional<Parity> parity) = 0;
+    [[nodiscard]] virtual std::optional<StopBits> stopBits() const = 0;
+    virtual void setStopBits(std::optional<StopBits> stopBits) = 0;
 
     std::function<void()> addressChanged;
     std::function<void()> cellSizeChanged;
 };
 
-// The entries of the three lists.
-QStringList choiceTexts(LinkFields::Choice list);
+// The baud codes the window's list offers: 1200 to 19200.
+[[nodiscard]] bool isOfferedBaudCode(quint8 code);
 
-// The fields without a window, for tests and headless tools.
+// The fields without a window, for tests.
 class MemoryLinkFields : public LinkFields
 {
 public:
@@ -72,15 +58,19 @@ public:
     void setNumericText(NumericField field, const QString &text) override;
     void focusAndSelect(NumericField field) override { focused = field; }
 
-    TransmissionMode transmissionMode() const override { return mode; }
-    void setTransmissionMode(TransmissionMode value) override { mode = value; }
+    std::optional<TransmissionMode> transmissionMode() const override { return mode; }
+    void setTransmissionMode(std::optional<TransmissionMode> value) override { mode = value; }
     WiringChoice wiringChoice() const override { return wiring; }
     void setWiringChoice(WiringChoice value) override { wiring = value; }
     QString fileNameText() const override { return fileName; }
     void setFileNameText(const QString &text) override { fileName = text; }
 
-    QString selectedText(Choice list) const override;
-    bool select(Choice list, const QString &text) override;
+    std::optional<quint8> baudCode() const override { return baud; }
+    void setBaudCode(std::optional<quint8> code) override;
+    std::optional<Parity> parity() const override { return parityChoice; }
+    void setParity(std::optional<Parity> value) override { parityChoice = value; }
+    std::optional<StopBits> stopBits() const override { return stopChoice; }
+    void setStopBits(std::optional<StopBits> value) override { stopChoice = value; }
 
     // Which field last got the focus with its text selected, if any.
     std::optional<NumericField> focused;
@@ -88,8 +78,10 @@ public:
 private:
     QString addressText;
     QString cellSizeText;
-    TransmissionMode mode = TransmissionMode::Unset;
+    std::optional<TransmissionMode> mode;
     WiringChoice wiring = WiringChoice::Unset;
     QString fileName;
-    QString selections[3];
+    std::optional<quint8> baud;
+    std::optional<Parity> parityChoice;
+    std::optional<StopBits> stopChoice;
 };

@@ -2,18 +2,17 @@
 
 #include "about_dialog.h"
 #include "app_identity.h"
-#include "configuration_files.h"
 #include "dialog_units.h"
 #include "enter_key.h"
 #include "exchange_engine.h"
 #include "exchange_timers.h"
+#include "file_commands.h"
 #include "file_dialogs.h"
-#include "link_settings.h"
+#include "link_settings_editor.h"
 #include "message_boxes.h"
-#include "progress_view.h"
+#include "register_list_model.h"
 #include "register_list_view.h"
 #include "register_properties_dialog.h"
-#include "register_table.h"
 #include "spin_button.h"
 #include "system_menu.h"
 #include "widget_link_fields.h"
@@ -27,17 +26,6 @@
 #include <QRadioButton>
 
 namespace {
-
-class ProgressBarView : public ProgressView
-{
-public:
-    explicit ProgressBarView(QProgressBar *bar) : bar(bar) {}
-    int maximum() const override { return bar->maximum(); }
-    void setValue(int value) override { bar->setValue(value); }
-
-private:
-    QProgressBar *bar;
-};
 
 QString aboutEntryText()
 {
@@ -57,20 +45,24 @@ MainDialog::MainDialog(UserMessages *sink, FileChooser *chooser, QWidget *parent
     setFont(AppIdentity::dialogFont());
     ui = MainControls::create(this, DialogUnits(fontMetrics()));
 
-    table = std::make_unique<RegisterTable>(*ui.registerList);
+    listModel = std::make_unique<RegisterListModel>(state.table);
+    ui.registerList->setListModel(listModel.get());
     fields = std::make_unique<WidgetLinkFields>(
         WidgetLinkFields::Controls{ui.deviceAddress, ui.cellSize, ui.ascii, ui.rtu, ui.threeWire,
                                    ui.fourWire, ui.fileName, ui.baudRate, ui.parity, ui.stopBits});
-    link = std::make_unique<LinkSettingsEditor>(*fields, messages, *table, configFileName);
-    progressView = std::make_unique<ProgressBarView>(ui.progress);
-    timers = std::make_unique<QtExchangeTimers>([this](int id) { engine->onTimer(id); });
-    engine = std::make_unique<ExchangeEngine>(port, *timers, *progressView, messages, *table, *link,
-                                              configFileName);
+    link = std::make_unique<LinkSettingsEditor>(*fields, messages, state);
+    timers = std::make_unique<QtExchangeTimers>(
+        [this](ExchangeTimers::TimerId id) { engine->onTimer(id); });
+    engine = std::make_unique<ExchangeEngine>(port, *timers, state);
     if (!chooser)
         ownFileDialogs = std::make_unique<FileDialogs>(this);
-    files = std::make_unique<ConfigurationFiles>(chooser ? *chooser : *ownFileDialogs, messages,
-                                                 *table, *link, engine->deviceId, configFileName);
+    files = std::make_unique<FileCommands>(chooser ? *chooser : *ownFileDialogs, messages, state,
+                                           *link);
 
+    connect(engine.get(), &ExchangeEngine::progressChanged, this, &MainDialog::onProgressChanged);
+    connect(engine.get(), &ExchangeEngine::configurationApplied, this,
+            &MainDialog::onConfigurationApplied);
+    connect(engine.get(), &ExchangeEngine::errorOccurred, this, &MainDialog::onExchangeError);
     connect(ui.read, &QPushButton::clicked, this, &MainDialog::onReadClicked);
     connect(ui.write, &QPushButton::clicked, this, &MainDialog::onWriteClicked);
     connect(ui.save, &QPushButton::clicked, this, &MainDialog::saveConfiguration);
@@ -89,6 +81,8 @@ MainDialog::~MainDialog()
     files.reset();
     engine.reset();
     link.reset();
+    ui.registerList->setModel(nullptr);
+    listModel.reset();
 }
 
 void MainDialog::showEvent(QShowEvent *event)
@@ -104,21 +98,13 @@ void MainDialog::initWindow()
         return;
     windowInitialized = true;
 
-    // Shows the members as constructed: the cell size field reads "0" and
-    // its handler makes the member 1.
-    link->showFields();
     appendToSystemMenu(this, aboutEntryText());
     setWindowIcon(AppIdentity::icon());
     ui.cellSizeSpin->setBuddy(ui.cellSize);
     ui.cellSizeSpin->setRange(0, 255);
-    engine->deviceId = 0;
     ui.registerList->insertColumns();
-    configFileName.clear();
     ui.progress->setRange(0, ExchangeEngine::ProgressMaximum);
     ui.progress->setValue(0);
-    engine->progressTotal = 0;
-    engine->busy = false;
-    link->settings.wiringByte = LinkSettings::FourWireByte;
     ui.addressSpin->setBuddy(ui.deviceAddress);
     ui.addressSpin->setRange(0, LinkSettings::MaxDeviceAddress);
 
@@ -126,8 +112,7 @@ void MainDialog::initWindow()
     ui.port->setCurrentIndex(ui.port->findText(ports.selectedPortName));
     ui.port->setToolTip(port.isOpen() ? port.location() : QString());
 
-    link->showFields();
-    link->initialized = true;
+    link->initFields();
     ui.write->setFocus(Qt::OtherFocusReason);
 }
 
@@ -143,17 +128,41 @@ void MainDialog::showFields()
 
 int MainDialog::firstSelectedRow() const
 {
-    return ::firstSelectedRow(*ui.registerList);
+    return ui.registerList->firstSelectedRow();
 }
 
 void MainDialog::onReadClicked()
 {
-    engine->onReadClicked();
+    link->takeFields();
+    if (engine->startRead())
+        link->showFields();
 }
 
 void MainDialog::onWriteClicked()
 {
-    engine->onWriteClicked();
+    link->takeFields();
+    if (engine->startWrite())
+        link->showFields();
+}
+
+void MainDialog::onProgressChanged(int value)
+{
+    ui.progress->setValue(value);
+    // During an exchange the fields keep showing the values.
+    link->showFields();
+}
+
+void MainDialog::onConfigurationApplied()
+{
+    // A device's answer is shown as it is: its addresses are the ones it
+    // holds and are not laid out again for its cell size.
+    link->showLinkChoices();
+    link->showFields();
+}
+
+void MainDialog::onExchangeError(const ExchangeError &error)
+{
+    messages.show(exchangeErrorMessage(error));
 }
 
 void MainDialog::onPortChanged()
@@ -173,7 +182,8 @@ void MainDialog::onListDoubleClicked()
         return;
     // The timers keep running while it is open; whatever it changed is in
     // the list and the table when it closes.
-    RegisterPropertiesDialog dialog(*table, link->settings.cellSize, messageSink, this);
+    RegisterPropertiesDialog dialog(
+        state, [this] { return firstSelectedRow(); }, messageSink, this);
     dialog.exec();
 }
 

@@ -3,27 +3,28 @@
 #include "main_controls.h"
 #include "port_choice.h"
 #include "serial_port.h"
+#include "session.h"
 
 #include <QDialog>
-#include <QString>
 #include <memory>
 
-class ConfigurationFiles;
 class ExchangeEngine;
 class FileChooser;
+class FileCommands;
 class FileDialogs;
 class LinkSettingsEditor;
 class MessageBoxes;
-class ProgressView;
 class QtExchangeTimers;
-class RegisterTable;
+class RegisterListModel;
 class UserMessages;
 class WidgetLinkFields;
+struct ExchangeError;
 
-// The program's one window. It owns the port, the register table and its
-// list, the link settings, the exchange state and the name of the
-// configuration file, and passes every user action to the class that
-// carries it out. Closing it in any way ends the program.
+// The program's one window. It owns the port and the session (device ID,
+// configuration file name, link settings, register table), and passes every
+// user action to the class that carries it out: the exchange engine, the
+// link-settings editor, the file commands, the properties dialog. Closing it
+// in any way ends the program.
 class MainDialog : public QDialog
 {
     Q_OBJECT
@@ -41,7 +42,7 @@ public:
 
     void takeFields();
     void showFields();
-    int firstSelectedRow() const;
+    [[nodiscard]] int firstSelectedRow() const;
 
     void onReadClicked();
     void onWriteClicked();
@@ -51,14 +52,12 @@ public:
     void loadConfiguration();
     void showAbout();
 
-    const MainControls &controls() const { return ui; }
+    [[nodiscard]] const MainControls &controls() const { return ui; }
     SerialPort &serialPort() { return port; }
-    RegisterTable &registerTable() { return *table; }
+    Session &session() { return state; }
     LinkSettingsEditor &linkSettings() { return *link; }
     ExchangeEngine &exchange() { return *engine; }
-    const PortChoice &portChoice() const { return ports; }
-
-    QString configFileName;
+    [[nodiscard]] const PortChoice &portChoice() const { return ports; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -67,21 +66,25 @@ protected:
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
+    void onConfigurationApplied();
+    void onProgressChanged(int value);
+    void onExchangeError(const ExchangeError &error);
+
     std::unique_ptr<MessageBoxes> ownMessages;
     // The sink a test gave, for the dialogs this window opens; null when
     // messages go to message boxes.
     UserMessages *messageSink;
     UserMessages &messages;
     SerialPort port;
+    Session state;
     MainControls ui;
-    std::unique_ptr<RegisterTable> table;
+    std::unique_ptr<RegisterListModel> listModel;
     std::unique_ptr<WidgetLinkFields> fields;
     std::unique_ptr<LinkSettingsEditor> link;
-    std::unique_ptr<ProgressView> progressView;
     std::unique_ptr<ExchangeEngine> engine;
     std::unique_ptr<QtExchangeTimers> timers;
     std::unique_ptr<FileDialogs> ownFileDialogs;
-    std::unique_ptr<ConfigurationFiles> files;
+    std::unique_ptr<FileCommands> files;
     PortChoice ports{port};
     bool windowInitialized = false;
 };

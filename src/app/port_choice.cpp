@@ -22,7 +22,7 @@ bool PortChoice::openAndConfigure(const QString &name, bool drain)
     if (drain) {
         // Whatever arrived on another port's behalf is not a reply.
         char discard[1024];
-        port.readAvailable(discard, sizeof discard);
+        [[maybe_unused]] const qsizetype dropped = port.readAvailable(discard);
     }
     return true;
 }

@@ -1,19 +1,12 @@
 #include "register_list_view.h"
 
-#include "cp1251.h"
+#include "register_list_model.h"
+#include "register_table.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 
-namespace {
-
-// The raw bytes of a cell, next to the text shown.
-constexpr int BytesRole = Qt::UserRole;
-
-const char *const captions[RegisterList::ColumnCount] = {"Имя регистра", "Адрес", "Байт", "K1(K2)"};
-
-} // namespace
-
-RegisterListView::RegisterListView(QWidget *parent) : QTreeWidget(parent)
+RegisterListView::RegisterListView(QWidget *parent) : QTreeView(parent)
 {
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -22,73 +15,70 @@ RegisterListView::RegisterListView(QWidget *parent) : QTreeWidget(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setColumnCount(ColumnCount);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
+void RegisterListView::setListModel(RegisterListModel *model)
+{
+    setModel(model);
+    connect(model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) {
+                for (int row = first; row <= last; ++row)
+                    setRowSelected(row, true);
+            });
+}
+
 int RegisterListView::widthForCaption(int column, int captionLength)
 {
-    switch (column) {
-    case NameColumn:
+    switch (RegisterTable::Column(column)) {
+    case RegisterTable::Column::Name:
         return 35 * captionLength;
-    case AddressColumn:
+    case RegisterTable::Column::Address:
         return 7 * captionLength + 18;
-    case SizeColumn:
+    case RegisterTable::Column::Size:
         return 10 * captionLength;
-    default:
-        return 6 * captionLength + 12;
+    case RegisterTable::Column::Coefficient:
+        break;
     }
+    return 6 * captionLength + 12;
 }
 
 void RegisterListView::insertColumns()
 {
-    QStringList labels;
-    for (const char *caption : captions)
-        labels << QString::fromUtf8(caption);
-    setHeaderLabels(labels);
-    for (int column = 0; column < ColumnCount; ++column)
-        setColumnWidth(column, widthForCaption(column, int(labels[column].size())));
+    for (int column = 0; column < RegisterTable::ColumnCount; ++column)
+        setColumnWidth(column,
+                       widthForCaption(column, int(RegisterListModel::caption(column).size())));
 }
 
-void RegisterListView::appendItem(const QByteArray &name)
+int RegisterListView::firstSelectedRow() const
 {
-    auto *item = new QTreeWidgetItem(this);
-    for (int column = 0; column < ColumnCount; ++column) {
-        item->setTextAlignment(column, Qt::AlignLeft | Qt::AlignVCenter);
-        item->setData(column, BytesRole, QByteArray());
+    if (!model())
+        return -1;
+    for (int row = 0; row < model()->rowCount(); ++row) {
+        if (isRowSelected(row))
+            return row;
     }
-    item->setText(NameColumn, fromCp1251(name));
-    item->setData(NameColumn, BytesRole, name);
-    item->setSelected(true);
+    return -1;
 }
 
-QByteArray RegisterListView::text(int row, int column) const
+bool RegisterListView::isRowSelected(int row) const
 {
-    const QTreeWidgetItem *item = topLevelItem(row);
-    if (!item || column < 0 || column >= ColumnCount)
-        return {};
-    return item->data(column, BytesRole).toByteArray();
+    return model() && selectionModel()->isRowSelected(row, QModelIndex());
 }
 
-void RegisterListView::setText(int row, int column, const QByteArray &text)
+void RegisterListView::setRowSelected(int row, bool selected)
 {
-    QTreeWidgetItem *item = topLevelItem(row);
-    if (!item || column < 0 || column >= ColumnCount)
+    if (!model() || row < 0 || row >= model()->rowCount())
         return;
-    item->setData(column, BytesRole, text);
-    item->setText(column, fromCp1251(text));
-}
-
-bool RegisterListView::isSelected(int row) const
-{
-    const QTreeWidgetItem *item = topLevelItem(row);
-    return item && item->isSelected();
+    selectionModel()->select(model()->index(row, 0), (selected ? QItemSelectionModel::Select
+                                                               : QItemSelectionModel::Deselect) |
+                                                         QItemSelectionModel::Rows);
 }
 
 void RegisterListView::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    QTreeWidget::mouseDoubleClickEvent(event);
+    QTreeView::mouseDoubleClickEvent(event);
     emit listDoubleClicked();
 }

@@ -1,31 +1,30 @@
 #pragma once
 
-#include "register_list.h"
+#include <QTreeView>
 
-#include <QTreeWidget>
+class RegisterListModel;
 
 // The main window's register list: a report list of four left-aligned
-// columns, several rows selectable, nothing sorted or edited in place. It
-// keeps the code-page-1251 texts it was given and shows them decoded.
-class RegisterListView : public QTreeWidget, public RegisterList
+// columns, several rows selectable, nothing sorted or edited in place. Every
+// row appended comes in selected.
+class RegisterListView : public QTreeView
 {
     Q_OBJECT
 
 public:
     explicit RegisterListView(QWidget *parent = nullptr);
 
-    // Sets the column captions and their widths from the captions' lengths.
+    void setListModel(RegisterListModel *model);
+    // Sets the column widths from the captions' lengths.
     void insertColumns();
 
-    int count() const override { return topLevelItemCount(); }
-    void clear() override { QTreeWidget::clear(); }
-    void appendItem(const QByteArray &name) override;
-    QByteArray text(int row, int column) const override;
-    void setText(int row, int column, const QByteArray &text) override;
-    bool isSelected(int row) const override;
+    // The first selected row scanning from row 0; -1 when none is selected.
+    [[nodiscard]] int firstSelectedRow() const;
+    [[nodiscard]] bool isRowSelected(int row) const;
+    void setRowSelected(int row, bool selected);
 
     // Pixel width of a column from the character count of its caption.
-    static int widthForCaption(int column, int captionLength);
+    [[nodiscard]] static int widthForCaption(int column, int captionLength);
 
 signals:
     // A double click anywhere in the list, on a row or not.

@@ -27,10 +27,13 @@ WidgetLinkFields::WidgetLinkFields(const Controls &controls)
     modeGroup->addButton(controls.rtu);
     wiringGroup->addButton(controls.threeWire);
     wiringGroup->addButton(controls.fourWire);
-    for (Choice list : {Choice::BaudRate, Choice::Parity, Choice::StopBits}) {
-        combo(list)->addItems(choiceTexts(list));
-        combo(list)->setCurrentIndex(-1);
-    }
+    // Entries in the order of the values they stand for: baud codes from 2,
+    // then Parity and StopBits in their enums' order.
+    controls.baudRate->addItems({"1200", "2400", "4800", "9600", "14400", "19200"});
+    controls.parity->addItems({"НЕТ", "ЧЕТ", "НЕЧЕТ"});
+    controls.stopBits->addItems({"1", "2"});
+    for (QComboBox *list : {controls.baudRate, controls.parity, controls.stopBits})
+        list->setCurrentIndex(-1);
     // Qt reports a real change of text only, which is the rule the handlers
     // rely on.
     addressConnection = QObject::connect(controls.deviceAddress, &QLineEdit::textChanged,
@@ -57,19 +60,6 @@ QLineEdit *WidgetLinkFields::numeric(NumericField field) const
     return field == NumericField::DeviceAddress ? controls.deviceAddress : controls.cellSize;
 }
 
-QComboBox *WidgetLinkFields::combo(Choice list) const
-{
-    switch (list) {
-    case Choice::BaudRate:
-        return controls.baudRate;
-    case Choice::Parity:
-        return controls.parity;
-    case Choice::StopBits:
-        break;
-    }
-    return controls.stopBits;
-}
-
 QString WidgetLinkFields::numericText(NumericField field) const
 {
     return numeric(field)->text();
@@ -87,16 +77,16 @@ void WidgetLinkFields::focusAndSelect(NumericField field)
     numeric(field)->selectAll();
 }
 
-TransmissionMode WidgetLinkFields::transmissionMode() const
+std::optional<TransmissionMode> WidgetLinkFields::transmissionMode() const
 {
     if (controls.ascii->isChecked())
         return TransmissionMode::Ascii;
     if (controls.rtu->isChecked())
         return TransmissionMode::Rtu;
-    return TransmissionMode::Unset;
+    return std::nullopt;
 }
 
-void WidgetLinkFields::setTransmissionMode(TransmissionMode mode)
+void WidgetLinkFields::setTransmissionMode(std::optional<TransmissionMode> mode)
 {
     checkOne(modeGroup, controls.ascii, controls.rtu,
              mode == TransmissionMode::Ascii ? 1
@@ -131,16 +121,53 @@ void WidgetLinkFields::setFileNameText(const QString &text)
     controls.fileName->setText(text);
 }
 
-QString WidgetLinkFields::selectedText(Choice list) const
+std::optional<int> WidgetLinkFields::selectedIndex(const QComboBox *list)
 {
-    return combo(list)->currentIndex() < 0 ? QString() : combo(list)->currentText();
+    const int index = list->currentIndex();
+    return index < 0 ? std::nullopt : std::optional<int>(index);
 }
 
-bool WidgetLinkFields::select(Choice list, const QString &text)
+void WidgetLinkFields::selectIndex(QComboBox *list, std::optional<int> index)
 {
-    const int index = combo(list)->findText(text, Qt::MatchExactly);
-    if (index < 0)
-        return false;
-    combo(list)->setCurrentIndex(index);
-    return true;
+    if (!index)
+        list->setCurrentIndex(-1);
+    else if (*index >= 0 && *index < list->count())
+        list->setCurrentIndex(*index);
+}
+
+std::optional<quint8> WidgetLinkFields::baudCode() const
+{
+    const std::optional<int> index = selectedIndex(controls.baudRate);
+    return index ? std::optional<quint8>(quint8(FirstListedBaudCode + *index)) : std::nullopt;
+}
+
+void WidgetLinkFields::setBaudCode(std::optional<quint8> code)
+{
+    // A rate the list does not offer leaves its selection as it was.
+    if (code && !isOfferedBaudCode(*code))
+        return;
+    selectIndex(controls.baudRate,
+                code ? std::optional<int>(*code - FirstListedBaudCode) : std::nullopt);
+}
+
+std::optional<Parity> WidgetLinkFields::parity() const
+{
+    const std::optional<int> index = selectedIndex(controls.parity);
+    return index ? std::optional<Parity>(Parity(*index)) : std::nullopt;
+}
+
+void WidgetLinkFields::setParity(std::optional<Parity> parity)
+{
+    selectIndex(controls.parity, parity ? std::optional<int>(int(*parity)) : std::nullopt);
+}
+
+std::optional<StopBits> WidgetLinkFields::stopBits() const
+{
+    const std::optional<int> index = selectedIndex(controls.stopBits);
+    return index ? std::optional<StopBits>(StopBits(*index)) : std::nullopt;
+}
+
+void WidgetLinkFields::setStopBits(std::optional<StopBits> stopBits)
+{
+    selectIndex(controls.stopBits, stopBits ? std::optional<int>(int(*stopBits)) : std::nullopt);
 }

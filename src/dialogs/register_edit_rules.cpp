@@ -4,7 +4,6 @@
 #include "register_table.h"
 #include "text_number.h"
 
-
 namespace RegisterEditRules {
 
 quint32 parseAddress(QByteArrayView text)
@@ -26,15 +25,46 @@ QByteArray addressText(quint32 address)
     return TextNumber::formatHex4(address) + ' ';
 }
 
+namespace {
+
+int shownUnits(const RegisterTable &table, int row, int cellSize)
+{
+    const int size = TextNumber::parseInt(table.shownText(row, RegisterTable::Column::Size)) & 0xFF;
+    return RegisterTable::addressUnits(size, cellSize);
+}
+
+} // namespace
+
 void shiftRegisters(RegisterTable &table, int firstRow, quint32 start, int cellSize)
 {
-    RegisterList &list = table.registerList();
     quint32 position = start;
     for (int r = std::max(firstRow, 0); r < table.parameterCount(); ++r) {
-        const int size = TextNumber::parseInt(list.text(r, RegisterList::SizeColumn)) & 0xFF;
-        position += quint32(RegisterTable::addressUnits(size, cellSize));
+        position += quint32(shownUnits(table, r, cellSize));
         table.setAddress(r, addressText(position & 0xFFFF));
     }
+}
+
+bool resolveOverlaps(RegisterTable &table, int editedRow, quint32 newAddress, int newUnits,
+                     int cellSize, const std::function<bool()> &askShift)
+{
+    bool accepted = true;
+    for (int i = 0; i < table.parameterCount(); ++i) {
+        if (i == editedRow)
+            continue;
+        const quint32 rowAddress = parseAddress(table.shownText(i, RegisterTable::Column::Address));
+        const int rowUnits = shownUnits(table, i, cellSize);
+        for (int j = 0; j < rowUnits; ++j) {
+            for (int k = 0; k < newUnits; ++k) {
+                if (newAddress + quint32(k) != rowAddress + quint32(j))
+                    continue;
+                if (askShift())
+                    shiftRegisters(table, i, rowAddress + quint32(j), cellSize);
+                else
+                    accepted = false;
+            }
+        }
+    }
+    return accepted;
 }
 
 bool isPowerRegister(QByteArrayView name)

@@ -4,12 +4,14 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <optional>
 
 class RegisterTable;
 
-// The rules by which one register is edited: address reading, the shift of
-// the registers that follow a conflict, and the permitted coefficient ranges.
+// The rules by which one register is edited: address reading, the overlap
+// with other registers and the shift of those that follow a conflict, and
+// the permitted coefficient ranges. They work on what the list shows.
 namespace RegisterEditRules {
 
 // Addresses from here on belong to the calibration block.
@@ -18,19 +20,28 @@ constexpr quint32 FirstReservedAddress = 0xFF00;
 // A hexadecimal address as typed: leading blanks, an optional sign, an
 // optional "0x", then hex digits. A minus sign gives the 32-bit two's
 // complement, which lies far beyond any address the device has.
-quint32 parseAddress(QByteArrayView text);
+[[nodiscard]] quint32 parseAddress(QByteArrayView text);
 // "0x%.4X " (a trailing blank), the form addresses are kept in.
-QByteArray addressText(quint32 address);
+[[nodiscard]] QByteArray addressText(quint32 address);
 
 // Moves list row firstRow and every listed row after it into one chain that
 // starts at start: each row lands at the previous position plus its own
 // size in addresses. Rows before firstRow and calibration rows stay.
 void shiftRegisters(RegisterTable &table, int firstRow, quint32 start, int cellSize);
 
+// Looks for every pair of addresses that a register of newUnits addresses at
+// newAddress would share with another listed row than editedRow, in list
+// order, and asks about each: a Yes shifts that row and those after it from
+// the shared address (shiftRegisters), a No refuses the edit. Later rows are
+// read afresh, at the addresses an earlier shift gave them. True when no
+// question was answered No.
+bool resolveOverlaps(RegisterTable &table, int editedRow, quint32 newAddress, int newUnits,
+                     int cellSize, const std::function<bool()> &askShift);
+
 // A power register: "мощность" in its name after the first character.
-bool isPowerRegister(QByteArrayView name);
+[[nodiscard]] bool isPowerRegister(QByteArrayView name);
 // The warning's range line when K is outside the range of an ordinary
 // (not special) register; nothing when it is inside. Limits are inclusive.
-std::optional<QString> coefficientRangeText(QByteArrayView name, double k);
+[[nodiscard]] std::optional<QString> coefficientRangeText(QByteArrayView name, double k);
 
 } // namespace RegisterEditRules

@@ -5,10 +5,10 @@
 #include "cp1251.h"
 #include "dialog_units.h"
 #include "enter_key.h"
-#include "link_settings.h"
+#include "exchange_error.h"
 #include "message_boxes.h"
 #include "register_edit_rules.h"
-#include "register_table.h"
+#include "session.h"
 #include "spin_button.h"
 #include "text_number.h"
 
@@ -19,19 +19,14 @@
 
 using namespace RegisterEditRules;
 
-namespace {
+using Column = RegisterTable::Column;
 
-QString sizeRefusalText()
-{
-    return QStringLiteral("Please enter an integer between 0 and 255.");
-}
-
-} // namespace
-
-RegisterPropertiesDialog::RegisterPropertiesDialog(RegisterTable &table, const quint8 &cellSize,
+RegisterPropertiesDialog::RegisterPropertiesDialog(Session &session,
+                                                   std::function<int()> firstSelectedRow,
                                                    UserMessages *sink, QWidget *parent)
     : QDialog(parent), ownMessages(sink ? nullptr : std::make_unique<MessageBoxes>(this)),
-      messages(sink ? *sink : *ownMessages), table(table), cellSize(cellSize)
+      messages(sink ? *sink : *ownMessages), session(session),
+      firstSelectedRow(std::move(firstSelectedRow))
 {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -96,13 +91,13 @@ RegisterPropertiesDialog::RegisterPropertiesDialog(RegisterTable &table, const q
     sizeSpin->setBuddy(size);
     sizeSpin->setRange(0, 255);
 
-    RegisterList &list = table.registerList();
-    const int row = firstSelectedRow(list);
+    const RegisterTable &table = session.table;
+    const int row = this->firstSelectedRow();
     if (row >= 0) {
-        nameText = list.text(row, RegisterList::NameColumn);
-        addressText = list.text(row, RegisterList::AddressColumn);
-        sizeBytes = quint8(TextNumber::parseInt(list.text(row, RegisterList::SizeColumn)) & 0xFF);
-        coefficientText = list.text(row, RegisterList::CoefficientColumn);
+        nameText = table.shownText(row, Column::Name);
+        addressText = table.shownText(row, Column::Address);
+        sizeBytes = quint8(TextNumber::parseInt(table.shownText(row, Column::Size)) & 0xFF);
+        coefficientText = table.shownText(row, Column::Coefficient);
     }
     showFields();
     setWindowTitle(QStringLiteral("%1 %2").arg(QStringLiteral("Свойства:"), fromCp1251(nameText)));
@@ -117,10 +112,9 @@ RegisterPropertiesDialog::~RegisterPropertiesDialog()
 bool RegisterPropertiesDialog::readFields()
 {
     addressText = toCp1251(address->text());
-    const std::optional<quint8> typedSize = LinkSettingsEditor::parseByteField(size->text());
+    const std::optional<quint8> typedSize = TextNumber::parseByteField(size->text());
     if (!typedSize) {
-        messages.show(
-            {LinkSettingsEditor::programName(), sizeRefusalText(), MessageIcon::Exclamation});
+        messages.show(integerFieldRefusal());
         size->setFocus(Qt::OtherFocusReason);
         size->selectAll();
         return false;
@@ -159,38 +153,13 @@ void RegisterPropertiesDialog::normalizeFields()
     showFields();
 }
 
-bool RegisterPropertiesDialog::resolveOverlaps(int editedRow, quint32 newAddress)
+bool RegisterPropertiesDialog::askShift()
 {
-    const int newUnits = RegisterTable::addressUnits(sizeBytes, cellSize);
-    RegisterList &list = table.registerList();
-    bool accepted = true;
-    for (int i = 0; i < list.count(); ++i) {
-        if (i == editedRow)
-            continue;
-        // Read afresh: an earlier shift may have moved this row.
-        const quint32 rowAddress = parseAddress(list.text(i, RegisterList::AddressColumn));
-        const int rowUnits = RegisterTable::addressUnits(
-            TextNumber::parseInt(list.text(i, RegisterList::SizeColumn)) & 0xFF, cellSize);
-        for (int j = 0; j < rowUnits; ++j) {
-            for (int k = 0; k < newUnits; ++k) {
-                if (newAddress + quint32(k) != rowAddress + quint32(j))
-                    continue;
-                const bool shift =
-                    messages.ask({errorCaption(),
-                                  QStringLiteral("Данный адрес используется другим регистром. "
-                                                 "Сдвинуть регистры?"),
-                                  MessageIcon::None},
-                                 MessageQuestion::YesNo);
-                if (shift) {
-                    shiftRegisters(table, i, rowAddress + quint32(j), cellSize);
-                    showFields();
-                } else {
-                    accepted = false;
-                }
-            }
-        }
-    }
-    return accepted;
+    return messages.ask(
+        {errorCaption(),
+         QStringLiteral("Данный адрес используется другим регистром. Сдвинуть регистры?"),
+         MessageIcon::None},
+        MessageQuestion::YesNo);
 }
 
 void RegisterPropertiesDialog::onOkClicked()
@@ -200,12 +169,22 @@ void RegisterPropertiesDialog::onOkClicked()
     const quint32 newAddress = parseAddress(addressText);
     // The list as it is now: a reply may have rebuilt it while the dialog
     // was open.
-    const int editedRow = firstSelectedRow(table.registerList());
+    RegisterTable &table = session.table;
+    const int editedRow = firstSelectedRow();
     if (editedRow < 0) {
         reject();
         return;
     }
-    bool accepted = resolveOverlaps(editedRow, newAddress);
+    const int cellSize = session.link.cellSize;
+    bool accepted =
+        resolveOverlaps(table, editedRow, newAddress,
+                        RegisterTable::addressUnits(sizeBytes, cellSize), cellSize, [this] {
+                            // A Yes shows the fields again.
+                            const bool shift = askShift();
+                            if (shift)
+                                showFields();
+                            return shift;
+                        });
 
     // Unsigned, so that a negative address is refused too.
     if (newAddress >= FirstReservedAddress) {
@@ -214,7 +193,7 @@ void RegisterPropertiesDialog::onOkClicked()
         accepted = false;
     }
 
-    const QByteArray rowName = table.registerList().text(editedRow, RegisterList::NameColumn);
+    const QByteArray rowName = table.shownText(editedRow, Column::Name);
     const double k = TextNumber::parseReal(coefficientText);
     if (!RegisterTable::isSpecialRegister(rowName)) {
         if (const std::optional<QString> range = coefficientRangeText(rowName, k)) {
@@ -234,10 +213,7 @@ void RegisterPropertiesDialog::onOkClicked()
         // The device keeps a special register's coefficient as a fraction
         // below 256; anything else would be written wrongly.
         if (!ConfigImage::fitsDevice(k)) {
-            messages.show({errorCaption(),
-                           QStringLiteral("Недопустимый коэффициент регистра \"%1\"")
-                               .arg(fromCp1251(rowName)),
-                           MessageIcon::None});
+            messages.show({errorCaption(), coefficientRefusalText(rowName), MessageIcon::None});
             accepted = false;
         }
     }

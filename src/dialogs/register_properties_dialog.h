@@ -2,13 +2,14 @@
 
 #include <QByteArray>
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 class QLineEdit;
 class QPushButton;
-class RegisterTable;
 class SpinButton;
 class UserMessages;
+struct Session;
 
 // Edits one listed register: its address, size and coefficient. OK checks
 // the new address against the other registers (offering to shift them), the
@@ -20,10 +21,11 @@ class RegisterPropertiesDialog : public QDialog
     Q_OBJECT
 
 public:
-    // cellSize is read when it is needed, so it must outlive the dialog.
-    // Messages go to message boxes over the dialog unless another sink is
-    // given.
-    RegisterPropertiesDialog(RegisterTable &table, const quint8 &cellSize,
+    // The edited row is the first selected row of the list, as firstSelectedRow
+    // tells when the dialog opens and again when OK is pressed. The session's
+    // cell size is read when it is needed. Messages go to message boxes over
+    // the dialog unless another sink is given.
+    RegisterPropertiesDialog(Session &session, std::function<int()> firstSelectedRow,
                              UserMessages *messages = nullptr, QWidget *parent = nullptr);
     ~RegisterPropertiesDialog() override;
 
@@ -57,14 +59,12 @@ protected:
 
 private:
     void onAddressTextChanged();
-    // Asks about every pair of addresses the edited register would share
-    // with another; true when none was refused.
-    bool resolveOverlaps(int editedRow, quint32 newAddress);
+    bool askShift();
 
     std::unique_ptr<UserMessages> ownMessages;
     UserMessages &messages;
-    RegisterTable &table;
-    const quint8 &cellSize;
+    Session &session;
+    std::function<int()> firstSelectedRow;
     QLineEdit *address;
     SpinButton *addressSpin;
     QLineEdit *size;

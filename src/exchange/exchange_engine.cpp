@@ -1,146 +1,136 @@
 #include "exchange_engine.h"
 
 #include "config_image.h"
-#include "cp1251.h"
 #include "device_models.h"
-#include "link_settings.h"
 #include "modbus_ascii.h"
-#include "register_table.h"
+#include "session.h"
 
 #include <array>
 
-namespace {
+using TimerId = ExchangeTimers::TimerId;
+using Kind = ExchangeError::Kind;
 
-const QString NoResponse = QStringLiteral("Преобразователь не отвечает");
-const QString ReceptionError = QStringLiteral("Ошибка при приеме данных");
-const QString TransmissionError = QStringLiteral("Ошибка при передаче данных");
-
-QString deviceIdMessage(int answered, int held)
-{
-    return QStringLiteral("%1 %2 %3 %4")
-        .arg(QStringLiteral("Ошибка ID устройства"))
-        .arg(answered)
-        .arg(QStringLiteral("вместо"))
-        .arg(held);
-}
-
-} // namespace
-
-ExchangeEngine::ExchangeEngine(LinePort &port, ExchangeTimers &timers, ProgressView &progress,
-                               UserMessages &messages, RegisterTable &table,
-                               LinkSettingsEditor &link, QString &configFileName)
-    : port(port), timers(timers), progress(progress), messages(messages), table(table), link(link),
-      configFileName(configFileName)
+ExchangeEngine::ExchangeEngine(LinePort &port, ExchangeTimers &timers, Session &session,
+                               QObject *parent)
+    : QObject(parent), port(port), timers(timers), session(session)
 {
 }
 
-void ExchangeEngine::onReadClicked()
+bool ExchangeEngine::startRead()
 {
-    link.takeFields();
     if (busy)
-        return;
+        return false;
     sendReadConfigRequest();
     startProgress(ReadProgressStep);
-    link.showFields();
+    return true;
 }
 
 void ExchangeEngine::sendReadConfigRequest()
 {
-    port.write(ModbusAscii::buildReadConfigRequest(quint16(deviceId)));
-    timers.start(ExchangeTimers::ReplyTimer, ReadReplyMs);
+    port.write(ModbusAscii::buildReadConfigRequest(quint16(session.deviceId)));
+    timers.start(TimerId::Reply, ReadReplyMs);
 }
 
-void ExchangeEngine::startProgress(int step)
+void ExchangeEngine::startProgress(int progressStep)
 {
-    timers.start(ExchangeTimers::ProgressTimer, ProgressPeriodMs);
-    progress.setValue(0);
-    progressTotal = 0;
-    progressStep = step;
+    timers.start(TimerId::Progress, ProgressPeriodMs);
+    total = 0;
+    step = progressStep;
+    emit progressChanged(0);
 }
 
-QString ExchangeEngine::writeRefusal() const
+void ExchangeEngine::setBusy(bool value)
 {
-    const LinkFields &fields = link.fields();
-    if (link.settings.transmissionMode == TransmissionMode::Unset)
-        return QStringLiteral("Не задан режим передачи");
-    if (fields.selectedText(LinkFields::Choice::BaudRate).isEmpty())
-        return QStringLiteral("Не задана скорость передачи");
-    if (fields.selectedText(LinkFields::Choice::Parity).isEmpty())
-        return QStringLiteral("Не задана четность");
-    if (fields.selectedText(LinkFields::Choice::StopBits).isEmpty())
-        return QStringLiteral("Не заданы стоповые биты");
-    for (int r = 0; r < table.rowCount(); ++r) {
-        const RegisterEntry row = table.row(r);
+    if (busy == value)
+        return;
+    busy = value;
+    emit busyChanged(busy);
+}
+
+std::optional<ExchangeError> ExchangeEngine::writeRefusal() const
+{
+    const LinkSettings &link = session.link;
+    if (!link.transmissionMode)
+        return ExchangeError::of(Kind::ModeUnset);
+    if (!link.baudCode)
+        return ExchangeError::of(Kind::BaudRateUnset);
+    if (!link.parity)
+        return ExchangeError::of(Kind::ParityUnset);
+    if (!link.stopBits)
+        return ExchangeError::of(Kind::StopBitsUnset);
+    for (int r = 0; r < session.table.rowCount(); ++r) {
+        const RegisterEntry row = session.table.row(r);
         const double coefficient = RegisterTable::coefficientFromText(
             row.coefficient, RegisterTable::isSpecialRegister(row.name));
         if (!ConfigImage::fitsDevice(coefficient))
-            return QStringLiteral("Недопустимый коэффициент регистра \"%1\"")
-                .arg(fromCp1251(row.name));
+            return ExchangeError::coefficient(row.name);
     }
-    return QString();
+    return std::nullopt;
 }
 
-void ExchangeEngine::onWriteClicked()
+bool ExchangeEngine::startWrite()
 {
-    link.takeFields();
-    const QString refusal = writeRefusal();
-    if (!refusal.isEmpty()) {
-        messages.show({errorCaption(), refusal, MessageIcon::Exclamation});
-        return;
+    if (const std::optional<ExchangeError> refusal = writeRefusal()) {
+        emit errorOccurred(*refusal);
+        return false;
     }
-    busy = true;
-    image = ConfigImage::buildImage(deviceId, link, table);
-    frameText = ModbusAscii::buildWriteConfigRequest(image);
-    port.write(frameText);
-    timers.start(ExchangeTimers::ReplyTimer, WriteReplyMs);
+    setBusy(true);
+    lastImage = ConfigImage::buildImage(session);
+    frame = ModbusAscii::buildWriteConfigRequest(lastImage);
+    port.write(frame);
+    timers.start(TimerId::Reply, WriteReplyMs);
     startProgress(WriteProgressStep);
-    link.showFields();
+    return true;
 }
 
-void ExchangeEngine::onTimer(int id)
+void ExchangeEngine::onTimer(TimerId id)
 {
-    if (id == ExchangeTimers::ProgressTimer)
+    if (id == TimerId::Progress)
         onProgressTick();
-    else if (id == ExchangeTimers::ReplyTimer)
+    else if (id == TimerId::Reply)
         receive();
 }
 
 void ExchangeEngine::onProgressTick()
 {
-    const int maximum = progress.maximum();
-    const int old = progressTotal;
-    progressTotal = old + progressStep;
-    if (old == maximum)
-        timers.stop(ExchangeTimers::ProgressTimer);
-    progress.setValue(std::min(progressTotal, maximum));
-    link.showFields();
+    const int old = total;
+    total = old + step;
+    if (old == ProgressMaximum)
+        timers.stop(TimerId::Progress);
+    emit progressChanged(std::min(total, ProgressMaximum));
 }
 
-void ExchangeEngine::fail(const QString &text)
+void ExchangeEngine::fail(const ExchangeError &error)
 {
-    timers.stop(ExchangeTimers::ProgressTimer);
-    messages.show({errorCaption(), text, MessageIcon::Exclamation});
+    timers.stop(TimerId::Progress);
+    emit errorOccurred(error);
+    emit exchangeFinished(ExchangeResult::Failed);
+}
+
+void ExchangeEngine::finish(ExchangeResult result)
+{
+    emit exchangeFinished(result);
 }
 
 void ExchangeEngine::receive()
 {
-    timers.stop(ExchangeTimers::ReplyTimer);
-    busy = false;
+    timers.stop(TimerId::Reply);
+    setBusy(false);
 
     std::array<char, ReceiveBufferSize> buffer{};
-    const qsizetype count = port.readAvailable(buffer.data(), qsizetype(buffer.size()));
+    const qsizetype count = port.readAvailable(buffer);
     const QByteArrayView text(buffer.data(), count);
-    frameText.clear();
+    frame.clear();
     if (text.startsWith(':'))
-        frameText = text.toByteArray();
+        frame = text.toByteArray();
 
     const ModbusAscii::ParsedReply reply = ModbusAscii::parseReply(text);
     if (reply.outcome == ModbusAscii::ParsedReply::Outcome::NoReply) {
-        fail(NoResponse);
+        fail(ExchangeError::of(Kind::NoReply));
         return;
     }
     if (reply.outcome == ModbusAscii::ParsedReply::Outcome::ReceptionError) {
-        fail(ReceptionError);
+        fail(ExchangeError::of(Kind::ReceptionError));
         return;
     }
     const quint8 address = quint8(reply.bytes[0]);
@@ -152,21 +142,25 @@ void ExchangeEngine::receive()
         onWriteEcho(address, data);
     else if (ModbusAscii::isIdMismatchReply(function))
         onIdMismatch(function, data);
-    // Any other function code belongs to no exchange of ours.
+    else
+        finish(ExchangeResult::Ignored); // belongs to no exchange of ours
 }
 
 void ExchangeEngine::onReadReply(quint8 address, const QByteArray &data)
 {
+    RegisterTable &table = session.table;
     // The reply must cover every row of the current table; a shorter one is
     // damaged or from another model and is not applied at all.
     if (1 + data.size() < ConfigImage::imageSize(table.rowCount())) {
-        fail(ReceptionError);
+        fail(ExchangeError::of(Kind::ReceptionError));
         return;
     }
-    image = char(address) + data;
-    ConfigImage::applyImage(image, link, table);
+    lastImage = char(address) + data;
+    ConfigImage::applyImage(lastImage, session.link, table);
+    emit configurationApplied();
     for (int k = 0; k < table.parameterCount(); ++k)
         table.copyFromList(k);
+    finish(ExchangeResult::ReadAccepted);
 }
 
 void ExchangeEngine::onWriteEcho(quint8 address, const QByteArray &data)
@@ -175,35 +169,40 @@ void ExchangeEngine::onWriteEcho(quint8 address, const QByteArray &data)
     QByteArray echo = data;
     echo.insert(std::min<qsizetype>(ConfigImage::AddressOffset, echo.size()), char(address));
     // Nothing sent, or an echo shorter than what was sent, cannot match.
-    if (image.isEmpty() || echo.size() < image.size() || !echo.startsWith(image)) {
-        fail(TransmissionError);
+    if (lastImage.isEmpty() || echo.size() < lastImage.size() || !echo.startsWith(lastImage)) {
+        fail(ExchangeError::of(Kind::TransmissionError));
         return;
     }
-    image[0] = char(address);
+    lastImage[0] = char(address);
     // The list shows what the device took; the table keeps the texts as typed.
     // A table rebuilt while the write was pending has nothing to show it on.
-    ConfigImage::applyImage(image, link, table);
+    ConfigImage::applyImage(lastImage, session.link, session.table);
+    emit configurationApplied();
+    finish(ExchangeResult::WriteAccepted);
 }
 
 void ExchangeEngine::onIdMismatch(quint8 function, const QByteArray &data)
 {
     if (data.size() < 2) {
-        fail(ReceptionError);
+        fail(ExchangeError::of(Kind::ReceptionError));
         return;
     }
     const int answered = (quint8(data[0]) << 8) | quint8(data[1]);
-    if (answered == deviceId)
+    if (answered == session.deviceId) {
+        finish(ExchangeResult::Ignored);
         return;
+    }
     if ((function & 0x7F) == ModbusAscii::WriteConfig) {
-        fail(deviceIdMessage(answered, deviceId));
+        fail(ExchangeError::deviceId(answered, session.deviceId));
         return;
     }
     // An ID without a built-in map leaves the table as it is: building would
     // empty it first and lose whatever the engineer had not saved.
-    if (findDeviceModel(answered) && buildRegisterTable(table, answered, configFileName)) {
-        deviceId = answered;
+    if (findDeviceModel(answered) &&
+        buildRegisterTable(session.table, answered, session.configFileName)) {
+        session.deviceId = answered;
         sendReadConfigRequest();
         return;
     }
-    fail(deviceIdMessage(answered, deviceId));
+    fail(ExchangeError::deviceId(answered, session.deviceId));
 }

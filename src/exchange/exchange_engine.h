@@ -1,15 +1,23 @@
 #pragma once
 
+#include "exchange_error.h"
 #include "exchange_timers.h"
 #include "line_port.h"
-#include "progress_view.h"
-#include "user_messages.h"
 
 #include <QByteArray>
-#include <QString>
+#include <QObject>
+#include <optional>
 
-class LinkSettingsEditor;
-class RegisterTable;
+struct Session;
+
+// How an exchange ended.
+enum class ExchangeResult
+{
+    ReadAccepted,  // a configuration was read and applied
+    WriteAccepted, // the device echoed exactly what was written
+    Failed,        // errorOccurred said why
+    Ignored,       // a reply that changes nothing (the ID held, or another function)
+};
 
 // The read and write cycles. A read names the device by its ID; a device with
 // another ID answers with its own, whose built-in table is then built and
@@ -17,8 +25,13 @@ class RegisterTable;
 // device's echo only if it equals what was sent. Everything happens in the
 // handlers of the two timers; whatever has arrived when the reply timer fires
 // is the reply.
-class ExchangeEngine
+//
+// The engine works on the session it is given and reports through signals;
+// it shows nothing and knows no window.
+class ExchangeEngine : public QObject
 {
+    Q_OBJECT
+
 public:
     static constexpr int ReadReplyMs = 1000;
     static constexpr int WriteReplyMs = 4000;
@@ -28,40 +41,59 @@ public:
     static constexpr int ProgressMaximum = 500;
     static constexpr int ReceiveBufferSize = 1000;
 
-    ExchangeEngine(LinePort &port, ExchangeTimers &timers, ProgressView &progress,
-                   UserMessages &messages, RegisterTable &table, LinkSettingsEditor &link,
-                   QString &configFileName);
+    ExchangeEngine(LinePort &port, ExchangeTimers &timers, Session &session,
+                   QObject *parent = nullptr);
 
-    void onReadClicked();
-    void onWriteClicked();
-    void sendReadConfigRequest();
-    void onTimer(int id);
+    // The Read command: asks the device for its configuration. Refused
+    // (false, nothing sent) while a write awaits its reply.
+    [[nodiscard]] bool startRead();
+    // The Write command: sends the session's configuration. Refused (false,
+    // errorOccurred says why, nothing sent) when a link setting is unset or a
+    // coefficient cannot be held.
+    [[nodiscard]] bool startWrite();
+    void onTimer(ExchangeTimers::TimerId id);
 
-    // Why a write must not go out, or empty when it may: a device sent unset
+    // Why a write must not go out; nothing when it may. A device sent unset
     // line settings or a coefficient it cannot hold could become unreachable.
-    QString writeRefusal() const;
+    [[nodiscard]] std::optional<ExchangeError> writeRefusal() const;
 
-    int deviceId = 0;
-    bool busy = false;
-    QByteArray image;
-    QByteArray frameText;
-    int progressTotal = 0;
-    int progressStep = 0;
+    [[nodiscard]] bool isBusy() const { return busy; }
+    // The configuration image last read or written.
+    [[nodiscard]] const QByteArray &image() const { return lastImage; }
+    // The last write frame, or the last reply that started with ":".
+    [[nodiscard]] const QByteArray &frameText() const { return frame; }
+    [[nodiscard]] int progressTotal() const { return total; }
+    [[nodiscard]] int progressStep() const { return step; }
+
+signals:
+    // The progress bar's position, 0 to ProgressMaximum.
+    void progressChanged(int value);
+    // A write awaits its reply (true) or no longer does.
+    void busyChanged(bool busy);
+    // An image was put into the session's link settings and into what the
+    // listed rows show.
+    void configurationApplied();
+    void exchangeFinished(ExchangeResult result);
+    void errorOccurred(const ExchangeError &error);
 
 private:
+    void sendReadConfigRequest();
     void onProgressTick();
     void receive();
     void onReadReply(quint8 address, const QByteArray &data);
     void onWriteEcho(quint8 address, const QByteArray &data);
     void onIdMismatch(quint8 function, const QByteArray &data);
-    void fail(const QString &text);
+    void fail(const ExchangeError &error);
+    void finish(ExchangeResult result);
     void startProgress(int step);
+    void setBusy(bool value);
 
     LinePort &port;
     ExchangeTimers &timers;
-    ProgressView &progress;
-    UserMessages &messages;
-    RegisterTable &table;
-    LinkSettingsEditor &link;
-    QString &configFileName;
+    Session &session;
+    bool busy = false;
+    QByteArray lastImage;
+    QByteArray frame;
+    int total = 0;
+    int step = 0;
 };

@@ -1,18 +1,23 @@
 #include "exchange_timers.h"
 
-QtExchangeTimers::QtExchangeTimers(std::function<void(int)> onTimer, QObject *parent)
+QtExchangeTimers::QtExchangeTimers(std::function<void(TimerId)> onTimer, QObject *parent)
     : QObject(parent)
 {
     // A coarse timer may fire up to 5 % early, and the reply window would
     // close 50 ms (read) or 200 ms (write) before its time.
     replyTimer.setTimerType(Qt::PreciseTimer);
-    connect(&replyTimer, &QTimer::timeout, this, [onTimer] { onTimer(ReplyTimer); });
-    connect(&progressTimer, &QTimer::timeout, this, [onTimer] { onTimer(ProgressTimer); });
+    connect(&replyTimer, &QTimer::timeout, this, [onTimer] { onTimer(TimerId::Reply); });
+    connect(&progressTimer, &QTimer::timeout, this, [onTimer] { onTimer(TimerId::Progress); });
 }
 
 QTimer &QtExchangeTimers::timer(TimerId id)
 {
-    return id == ReplyTimer ? replyTimer : progressTimer;
+    return id == TimerId::Reply ? replyTimer : progressTimer;
+}
+
+const QTimer &QtExchangeTimers::timer(TimerId id) const
+{
+    return id == TimerId::Reply ? replyTimer : progressTimer;
 }
 
 void QtExchangeTimers::start(TimerId id, int periodMs)
@@ -27,5 +32,5 @@ void QtExchangeTimers::stop(TimerId id)
 
 bool QtExchangeTimers::isActive(TimerId id) const
 {
-    return (id == ReplyTimer ? replyTimer : progressTimer).isActive();
+    return timer(id).isActive();
 }

@@ -5,20 +5,21 @@
 #include <functional>
 
 // The two timers that drive an exchange. Starting a running timer restarts it
-// with the new period. The window's timers call back onTimer with the id;
-// tests fire them by calling onTimer themselves.
+// with the new period. The real timers call back with the id; tests fire them
+// by calling the engine's onTimer themselves.
 class ExchangeTimers
 {
 public:
-    enum TimerId
+    enum class TimerId
     {
-        ReplyTimer = 1,    // the wait for a reply, stopped when it fires
-        ProgressTimer = 2, // moves the progress bar while an exchange runs
+        Reply = 1,    // the wait for a reply, stopped when it fires
+        Progress = 2, // moves the progress bar while an exchange runs
     };
 
     virtual ~ExchangeTimers() = default;
     virtual void start(TimerId id, int periodMs) = 0;
     virtual void stop(TimerId id) = 0;
+    [[nodiscard]] virtual bool isActive(TimerId id) const = 0;
 };
 
 // Real timers on the event loop.
@@ -27,14 +28,15 @@ class QtExchangeTimers : public QObject, public ExchangeTimers
     Q_OBJECT
 
 public:
-    explicit QtExchangeTimers(std::function<void(int)> onTimer, QObject *parent = nullptr);
+    explicit QtExchangeTimers(std::function<void(TimerId)> onTimer, QObject *parent = nullptr);
 
     void start(TimerId id, int periodMs) override;
     void stop(TimerId id) override;
-    bool isActive(TimerId id) const;
+    [[nodiscard]] bool isActive(TimerId id) const override;
 
 private:
     QTimer &timer(TimerId id);
+    const QTimer &timer(TimerId id) const;
 
     QTimer replyTimer;
     QTimer progressTimer;

@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QtGlobal>
+#include <span>
 
 // The line as the exchange sees it: one write per request, one drain of what
 // has arrived per reply. SerialPort is the real one; tests script replies.
@@ -9,6 +10,9 @@ class LinePort
 {
 public:
     virtual ~LinePort() = default;
+    // True when the whole block was taken.
     virtual bool write(QByteArrayView bytes) = 0;
-    virtual qsizetype readAvailable(char *buffer, qsizetype capacity) = 0;
+    // Moves what has arrived into buffer, at most its size, and returns how
+    // much; 0 when nothing has.
+    [[nodiscard]] virtual qsizetype readAvailable(std::span<char> buffer) = 0;
 };

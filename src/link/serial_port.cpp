@@ -82,9 +82,9 @@ bool SerialPort::write(QByteArrayView bytes)
     return taken == bytes.size();
 }
 
-qsizetype SerialPort::readAvailable(char *buffer, qsizetype capacity)
+qsizetype SerialPort::readAvailable(std::span<char> buffer)
 {
-    if (!isOpen() || reading || capacity <= 0)
+    if (!isOpen() || reading || buffer.empty())
         return 0;
     // Qt refills its buffer only from the event loop; a zero wait pulls in
     // what the system has queued right now. It can emit readyRead and
@@ -94,7 +94,7 @@ qsizetype SerialPort::readAvailable(char *buffer, qsizetype capacity)
     reading = false;
     if (!isOpen())
         return 0;
-    const qint64 count = port.read(buffer, capacity);
+    const qint64 count = port.read(buffer.data(), qint64(buffer.size()));
     if (port.bytesAvailable() > 0)
         port.readAll();
     return count > 0 ? qsizetype(count) : 0;

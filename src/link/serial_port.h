@@ -22,17 +22,17 @@ public:
 
     // Opens "COM1" … "COM8" (see resolvePortName) or a device path, for this
     // program alone. A port already held is closed first.
-    bool open(const QString &portName);
+    [[nodiscard]] bool open(const QString &portName);
     // Applies a mode string such as "9600,N,7,2" with RTS on and DTR off.
     // A malformed string is refused and changes nothing.
     bool configure(const QString &mode);
     // Hands the whole block to the port; true when all of it was taken.
     bool write(QByteArrayView bytes) override;
     // Moves the bytes queued at the port into buffer and returns their count.
-    // At most capacity bytes are returned; anything queued beyond that is
+    // At most the buffer's size is returned; anything queued beyond that is
     // discarded, since no reply is that long and the remainder would only
     // spoil the next reply.
-    qsizetype readAvailable(char *buffer, qsizetype capacity) override;
+    [[nodiscard]] qsizetype readAvailable(std::span<char> buffer) override;
     void close();
 
     bool isOpen() const;

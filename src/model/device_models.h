@@ -2,17 +2,17 @@
 
 #include "register_table.h"
 
-#include <QList>
 #include <QString>
+#include <span>
 
 // The built-in register map of one transducer model.
 struct DeviceModel
 {
     int deviceId = 0;
-    QList<int> mapRows; // indices into the full register map, in device order
+    std::span<const quint8> mapRows; // indices into the full register map, in device order
     const char *configFileName = "";
 
-    int parameterCount() const { return int(mapRows.size()); }
+    [[nodiscard]] constexpr int parameterCount() const { return int(mapRows.size()); }
 };
 
 struct BuiltInRegister
@@ -24,12 +24,12 @@ struct BuiltInRegister
 
 // The full map (that of the largest model) and the calibration block with
 // its stored coefficient texts, common to all models.
-const QList<BuiltInRegister> &fullRegisterMap();
-const QList<BuiltInRegister> &calibrationBlock();
+std::span<const BuiltInRegister> fullRegisterMap();
+std::span<const BuiltInRegister> calibrationBlock();
 constexpr const char *CalibrationCoefficientText = "5000";
 
-const QList<DeviceModel> &deviceModels();
-const DeviceModel *findDeviceModel(int deviceId);
+std::span<const DeviceModel> deviceModels();
+[[nodiscard]] const DeviceModel *findDeviceModel(int deviceId);
 
 // Replaces the table and its list by the model's built-in map and sets the
 // configuration file name to the model's default. An unknown device ID leaves

@@ -3,28 +3,39 @@
 #include "cp1251.h"
 #include "text_number.h"
 
-RegisterTable::RegisterTable(RegisterList &list) : list(list) {}
+RegisterTable::RegisterTable(QObject *parent) : QObject(parent) {}
 
 void RegisterTable::clear()
 {
-    list.clear();
+    emit aboutToBeCleared();
     rows.clear();
+    listed = 0;
+    emit cleared();
+}
+
+void RegisterTable::setShown(Row &row, const QByteArray &address, const QByteArray &size,
+                             const QByteArray &coefficient)
+{
+    row.shown[0] = address;
+    row.shown[1] = size;
+    row.shown[2] = coefficient;
 }
 
 bool RegisterTable::append(const RegisterEntry &entry)
 {
     if (rows.size() >= MaxRows)
         return false;
+    Row row{entry, {}};
+    setShown(row, entry.address, entry.size, entry.coefficient);
     if (entry.kind == RegisterKind::Calibration) {
-        rows.append(entry);
+        rows.append(row);
         return true;
     }
-    const int item = list.count();
-    rows.insert(item, entry);
-    list.appendItem(entry.name);
-    list.setText(item, RegisterList::AddressColumn, entry.address);
-    list.setText(item, RegisterList::SizeColumn, entry.size);
-    list.setText(item, RegisterList::CoefficientColumn, entry.coefficient);
+    const int k = listed;
+    emit listedRowAboutToBeAppended(k);
+    rows.insert(k, row);
+    ++listed;
+    emit listedRowAppended(k);
     return true;
 }
 
@@ -32,7 +43,7 @@ QByteArray RegisterTable::text(int position) const
 {
     if (position < 0 || position / 4 >= rows.size())
         return QByteArray();
-    const RegisterEntry &entry = rows[position / 4];
+    const RegisterEntry &entry = rows[position / 4].entry;
     switch (position % 4) {
     case 0:
         return entry.name;
@@ -47,7 +58,7 @@ QByteArray RegisterTable::text(int position) const
 
 RegisterEntry RegisterTable::row(int r) const
 {
-    return r >= 0 && r < rows.size() ? rows[r] : RegisterEntry();
+    return r >= 0 && r < rows.size() ? rows[r].entry : RegisterEntry();
 }
 
 RegisterKind RegisterTable::kind(int r) const
@@ -57,18 +68,35 @@ RegisterKind RegisterTable::kind(int r) const
 
 bool RegisterTable::isListedRow(int k) const
 {
-    return k >= 0 && k < list.count() && k < rows.size();
+    return k >= 0 && k < listed;
+}
+
+QByteArray RegisterTable::shownText(int k, Column column) const
+{
+    if (!isListedRow(k))
+        return QByteArray();
+    if (column == Column::Name)
+        return rows[k].entry.name;
+    return rows[k].shown[int(column) - 1];
+}
+
+void RegisterTable::showDeviceValues(int k, const QByteArray &address, const QByteArray &size,
+                                     const QByteArray &coefficient)
+{
+    if (!isListedRow(k))
+        return;
+    setShown(rows[k], address, size, coefficient);
+    emit listedRowsChanged(k, k);
 }
 
 void RegisterTable::copyFromList(int k)
 {
     if (!isListedRow(k))
         return;
-    RegisterEntry &entry = rows[k];
-    entry.name = list.text(k, RegisterList::NameColumn);
-    entry.address = list.text(k, RegisterList::AddressColumn);
-    entry.size = list.text(k, RegisterList::SizeColumn);
-    entry.coefficient = list.text(k, RegisterList::CoefficientColumn);
+    Row &row = rows[k];
+    row.entry.address = row.shown[0];
+    row.entry.size = row.shown[1];
+    row.entry.coefficient = row.shown[2];
 }
 
 void RegisterTable::setRow(int k, const QByteArray &address, const QByteArray &size,
@@ -76,35 +104,36 @@ void RegisterTable::setRow(int k, const QByteArray &address, const QByteArray &s
 {
     if (!isListedRow(k))
         return;
-    list.setText(k, RegisterList::AddressColumn, address);
-    list.setText(k, RegisterList::SizeColumn, size);
-    list.setText(k, RegisterList::CoefficientColumn, coefficient);
-    rows[k].address = address;
-    rows[k].size = size;
-    rows[k].coefficient = coefficient;
+    Row &row = rows[k];
+    setShown(row, address, size, coefficient);
+    row.entry.address = address;
+    row.entry.size = size;
+    row.entry.coefficient = coefficient;
+    emit listedRowsChanged(k, k);
 }
 
 void RegisterTable::setAddress(int k, const QByteArray &address)
 {
     if (!isListedRow(k))
         return;
-    list.setText(k, RegisterList::AddressColumn, address);
-    rows[k].address = address;
+    rows[k].entry.address = address;
+    rows[k].shown[0] = address;
+    emit listedRowsChanged(k, k);
 }
 
 void RegisterTable::relayoutAddresses(int cellSize)
 {
-    const int count = std::min<int>(parameterCount(), int(rows.size()));
-    if (count < 2)
+    if (listed < 2)
         return;
-    qint64 address = TextNumber::parseHex(rows[0].address) & 0xFFFF;
-    for (int k = 1; k < count; ++k) {
-        address += addressUnits(TextNumber::parseInt(rows[k - 1].size), cellSize);
+    qint64 address = TextNumber::parseHex(rows[0].entry.address) & 0xFFFF;
+    for (int k = 1; k < listed; ++k) {
+        address += addressUnits(TextNumber::parseInt(rows[k - 1].entry.size), cellSize);
         address = ((address % 0x10000) + 0x10000) % 0x10000;
         const QByteArray text = TextNumber::formatHex4(quint32(address)) + ' ';
-        rows[k].address = text;
-        list.setText(k, RegisterList::AddressColumn, text);
+        rows[k].entry.address = text;
+        rows[k].shown[0] = text;
     }
+    emit listedRowsChanged(1, listed - 1);
 }
 
 bool RegisterTable::isSpecialRegister(QByteArrayView name)

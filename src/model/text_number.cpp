@@ -112,6 +112,29 @@ double parseReal(QByteArrayView text)
     return negative ? -value : value;
 }
 
+std::optional<quint8> parseByteField(QStringView text)
+{
+    const auto isFieldBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isFieldBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isFieldBlank(text.at(end - 1)))
+        --end;
+    if (begin == end)
+        return std::nullopt;
+    int value = 0;
+    for (qsizetype i = begin; i < end; ++i) {
+        const QChar c = text.at(i);
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+        if (value > 255)
+            return std::nullopt;
+    }
+    return quint8(value);
+}
+
 QByteArray formatHex4(quint32 value)
 {
     QByteArray digits = QByteArray::number(value, 16).toUpper();

@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QStringView>
 #include <QtGlobal>
+#include <optional>
 
 // Lenient reading of the numbers that the register texts hold, and the exact
 // printf-style formats they are written with. Reading never fails: a text
@@ -22,6 +24,10 @@ int parseInt(QByteArrayView text);
 // optional fraction and exponent. Words such as "inf" or "nan" are not
 // numbers; a magnitude beyond double range reads as infinity.
 double parseReal(QByteArrayView text);
+
+// A numeric field of a window: a whole number 0 to 255 with blanks or tabs
+// around it; nothing for anything else (a sign, other characters, no digits).
+[[nodiscard]] std::optional<quint8> parseByteField(QStringView text);
 
 // "0x%.4X": "0x" and at least four upper-case hex digits.
 QByteArray formatHex4(quint32 value);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config_image.h"
+#include "link_settings.h"
 #include "register_entry.h"
 
 #include <QByteArray>
@@ -21,7 +21,7 @@ struct Configuration
 {
     quint32 deviceId = 0;
     QList<RegisterEntry> rows;
-    ConfigImage::LinkBytes link;
+    LinkBytes link;
 };
 
 // Refuses files larger than this before reading them: a configuration of 63

@@ -1,10 +1,12 @@
 // Saving and opening configuration files with the link settings and the
 // table as the window holds them.
 
-#include "config_image.h"
-#include "configuration_files.h"
+#include "config_file.h"
 #include "cp1251.h"
-#include "exchange_fixture.h"
+#include "device_models.h"
+#include "file_chooser.h"
+#include "file_commands.h"
+#include "window_state.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,32 +51,32 @@ struct FilesFixture : WindowState
     }
     void build(int model)
     {
-        buildRegisterTable(table, model, configFileName);
-        deviceId = model;
+        buildRegisterTable(session.table, model, session.configFileName);
+        session.deviceId = model;
     }
     QList<RegisterEntry> rows() const
     {
         QList<RegisterEntry> all;
-        for (int r = 0; r < table.rowCount(); ++r)
-            all.append(table.row(r));
+        for (int r = 0; r < session.table.rowCount(); ++r)
+            all.append(session.table.row(r));
         return all;
     }
     QList<QByteArray> listTexts()
     {
         QList<QByteArray> texts;
-        for (int r = 0; r < list.count(); ++r)
-            for (int c = 0; c < RegisterList::ColumnCount; ++c)
-                texts.append(list.text(r, c));
+        for (int r = 0; r < session.table.parameterCount(); ++r)
+            for (int c = 0; c < RegisterTable::ColumnCount; ++c)
+                texts.append(session.table.shownText(r, RegisterTable::Column(c)));
         return texts;
     }
+    quint8 linkByte() const { return packLinkByte(session.link); }
 
     QTemporaryDir dir;
-    int deviceId = 0;
     ScriptedChooser chooser;
-    ConfigurationFiles files{chooser, messages, table, link, deviceId, configFileName};
+    FileCommands files{chooser, messages, session, link};
 };
 
-QByteArray fileOf(int model, ConfigImage::LinkBytes linkBytes)
+QByteArray fileOf(int model, LinkBytes linkBytes)
 {
     ConfigFile::Configuration configuration;
     FilesFixture f;
@@ -96,7 +98,7 @@ int rowNamed(const RegisterTable &table, const char16_t *name)
 
 } // namespace
 
-class TestConfigurationFiles : public QObject
+class TestFileCommands : public QObject
 {
     Q_OBJECT
 
@@ -114,7 +116,7 @@ private slots:
     void damagedCorpus();
 };
 
-void TestConfigurationFiles::savingRightAfterStart()
+void TestFileCommands::savingRightAfterStart()
 {
     FilesFixture f;
     f.save("empty.dat");
@@ -122,23 +124,22 @@ void TestConfigurationFiles::savingRightAfterStart()
     const QByteArray bytes = f.read("empty.dat");
     QCOMPARE(bytes.size(), 9);
     QCOMPARE(bytes.left(5), QByteArray(5, '\0'));
-    QCOMPARE(bytes.mid(5),
-             QByteArray("\x00", 1) + char(ConfigImage::packLinkByte(f.link)) + "\x01\x10");
-    QCOMPARE(f.configFileName, QString("empty.dat"));
+    QCOMPARE(bytes.mid(5), QByteArray("\x00", 1) + char(f.linkByte()) + "\x01\x10");
+    QCOMPARE(f.session.configFileName, QString("empty.dat"));
     QCOMPARE(f.fields.fileNameText(), QString("empty.dat"));
 }
 
-void TestConfigurationFiles::saveAndOpenAgain()
+void TestFileCommands::saveAndOpenAgain()
 {
     FilesFixture f;
     f.build(401);
-    f.table.setRow(3, "0x0003 ", "2", "3001");
-    f.table.setRow(30, "0x001E ", "2", "1.250");
+    f.session.table.setRow(3, "0x0003 ", "2", "3001");
+    f.session.table.setRow(30, "0x001E ", "2", "1.250");
     f.fields.setNumericText(LinkFields::NumericField::DeviceAddress, "17");
     f.fields.setTransmissionMode(TransmissionMode::Rtu);
-    f.fields.select(LinkFields::Choice::BaudRate, "19200");
-    f.fields.select(LinkFields::Choice::Parity, "НЕЧЕТ");
-    f.fields.select(LinkFields::Choice::StopBits, "2");
+    f.fields.setBaudCode(baudCodeOfRate(19200));
+    f.fields.setParity(Parity::Odd);
+    f.fields.setStopBits(StopBits::Two);
     f.link.onThreeWireClicked();
     f.save("saved.dat");
     QVERIFY(f.messages.shown.isEmpty());
@@ -150,15 +151,15 @@ void TestConfigurationFiles::saveAndOpenAgain()
     QList<RegisterEntry> expected = f.rows();
     expected[3].coefficient = "3000";
     QCOMPARE(g.rows(), expected);
-    QCOMPARE(g.list.count(), 37);
-    QCOMPARE(g.deviceId, 401);
-    QCOMPARE(g.link.settings.deviceAddress, quint8(17));
+    QCOMPARE(g.session.table.parameterCount(), 37);
+    QCOMPARE(g.session.deviceId, 401);
+    QCOMPARE(g.session.link.deviceAddress, quint8(17));
     QCOMPARE(g.fields.numericText(LinkFields::NumericField::DeviceAddress), QString("17"));
     QCOMPARE(g.fields.transmissionMode(), TransmissionMode::Rtu);
-    QCOMPARE(g.fields.selectedText(LinkFields::Choice::BaudRate), QString("19200"));
-    QCOMPARE(g.fields.selectedText(LinkFields::Choice::Parity), QString("НЕЧЕТ"));
-    QCOMPARE(g.fields.selectedText(LinkFields::Choice::StopBits), QString("2"));
-    QCOMPARE(g.link.settings.wiringByte, quint8(0x20));
+    QCOMPARE(g.fields.baudCode(), baudCodeOfRate(19200));
+    QCOMPARE(g.fields.parity(), Parity::Odd);
+    QCOMPARE(g.fields.stopBits(), StopBits::Two);
+    QCOMPARE(g.session.link.wiringByte, quint8(0x20));
     QCOMPARE(g.fields.wiringChoice(), WiringChoice::ThreeWire);
     QCOMPARE(g.fields.fileNameText(), QString("saved.dat"));
 
@@ -167,7 +168,7 @@ void TestConfigurationFiles::saveAndOpenAgain()
     QCOMPARE(g.read("again.dat"), f.read("saved.dat"));
 }
 
-void TestConfigurationFiles::wiringByteChoosesTheRadio_data()
+void TestFileCommands::wiringByteChoosesTheRadio_data()
 {
     QTest::addColumn<int>("wiring");
     QTest::addColumn<WiringChoice>("radio");
@@ -177,7 +178,7 @@ void TestConfigurationFiles::wiringByteChoosesTheRadio_data()
     QTest::newRow("0x33") << 0x33 << WiringChoice::FourWire;
 }
 
-void TestConfigurationFiles::wiringByteChoosesTheRadio()
+void TestFileCommands::wiringByteChoosesTheRadio()
 {
     QFETCH(int, wiring);
     QFETCH(WiringChoice, radio);
@@ -186,40 +187,41 @@ void TestConfigurationFiles::wiringByteChoosesTheRadio()
     f.write("w.dat", fileOf(300, {5, 0x45, 1, quint8(wiring)}));
     f.load("w.dat");
     QCOMPARE(f.fields.wiringChoice(), radio);
-    QCOMPARE(f.link.settings.wiringByte, quint8(wiring));
+    QCOMPARE(f.session.link.wiringByte, quint8(wiring));
 }
 
-void TestConfigurationFiles::cellSizeOfTheFileRelaysOnce()
+void TestFileCommands::cellSizeOfTheFileRelaysOnce()
 {
     FilesFixture f;
     f.write("400.dat", fileOf(400, {5, 0x45, 2, 0x10}));
     QCOMPARE(f.fields.numericText(LinkFields::NumericField::CellSize), QString("1"));
     f.load("400.dat");
-    const int frequency = rowNamed(f.table, u"Частота (f)");
+    const int frequency = rowNamed(f.session.table, u"Частота (f)");
     QVERIFY(frequency > 0);
-    QCOMPARE(f.table.row(frequency).address, QByteArray("0x001A "));
-    QCOMPARE(f.list.text(frequency, RegisterList::AddressColumn), QByteArray("0x001A "));
+    QCOMPARE(f.session.table.row(frequency).address, QByteArray("0x001A "));
+    QCOMPARE(f.session.table.shownText(frequency, RegisterTable::Column::Address),
+             QByteArray("0x001A "));
 
     // With 2 already shown, the addresses stay as the file has them.
     f.load("400.dat");
-    QCOMPARE(f.table.row(frequency).address, QByteArray("0x001E"));
+    QCOMPARE(f.session.table.row(frequency).address, QByteArray("0x001E"));
     QVERIFY(f.messages.shown.isEmpty());
 }
 
-void TestConfigurationFiles::deviceAddressAboveTheLimit()
+void TestFileCommands::deviceAddressAboveTheLimit()
 {
     FilesFixture f;
     f.write("a.dat", fileOf(300, {250, 0x45, 2, 0x10}));
     f.load("a.dat");
     QCOMPARE(f.messages.texts(), QStringList{"Адрес устройства не должен превышать 247"});
-    QCOMPARE(f.link.settings.deviceAddress, quint8(247));
+    QCOMPARE(f.session.link.deviceAddress, quint8(247));
 }
 
-void TestConfigurationFiles::cancelChangesNothing()
+void TestFileCommands::cancelChangesNothing()
 {
     FilesFixture f;
     f.build(401);
-    f.configFileName = "before.dat";
+    f.session.configFileName = "before.dat";
     f.link.showFields();
     const QList<RegisterEntry> rows = f.rows();
     const QList<QByteArray> shown = f.listTexts();
@@ -228,12 +230,12 @@ void TestConfigurationFiles::cancelChangesNothing()
     f.files.saveConfiguration();
     QCOMPARE(f.rows(), rows);
     QCOMPARE(f.listTexts(), shown);
-    QCOMPARE(f.configFileName, QString("before.dat"));
+    QCOMPARE(f.session.configFileName, QString("before.dat"));
     QVERIFY(f.messages.shown.isEmpty());
     QVERIFY(QDir(f.dir.path()).isEmpty());
 }
 
-void TestConfigurationFiles::refusedFilesChangeNothing_data()
+void TestFileCommands::refusedFilesChangeNothing_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<bool>("exists");
@@ -241,7 +243,7 @@ void TestConfigurationFiles::refusedFilesChangeNothing_data()
 
     const QByteArray good = fileOf(300, {9, 0x45, 2, 0x20});
     const QString pastEnd = "An attempt was made to access an unnamed file past its end.";
-    const QString program = LinkSettingsEditor::programName();
+    const QString program = programName();
     QTest::newRow("truncated") << good.chopped(3) << true
                                << UserMessage{program, pastEnd, MessageIcon::Stop};
     QTest::newRow("cut in a row") << good.left(200) << true
@@ -259,7 +261,7 @@ void TestConfigurationFiles::refusedFilesChangeNothing_data()
         << QByteArray() << false << UserMessage{"Ошибка", "", MessageIcon::Exclamation};
 }
 
-void TestConfigurationFiles::refusedFilesChangeNothing()
+void TestFileCommands::refusedFilesChangeNothing()
 {
     QFETCH(QByteArray, file);
     QFETCH(bool, exists);
@@ -272,7 +274,7 @@ void TestConfigurationFiles::refusedFilesChangeNothing()
     f.link.takeFields();
     const QList<RegisterEntry> rows = f.rows();
     const QList<QByteArray> shown = f.listTexts();
-    const quint8 linkByte = ConfigImage::packLinkByte(f.link);
+    const quint8 linkByte = f.linkByte();
     if (exists)
         QVERIFY(f.write("bad.dat", file));
     else
@@ -282,16 +284,16 @@ void TestConfigurationFiles::refusedFilesChangeNothing()
     QCOMPARE(f.messages.shown, QList<UserMessage>{message});
     QCOMPARE(f.rows(), rows);
     QCOMPARE(f.listTexts(), shown);
-    QCOMPARE(f.deviceId, 401);
-    QCOMPARE(f.link.settings.deviceAddress, quint8(12));
-    QCOMPARE(f.link.settings.cellSize, quint8(2));
-    QCOMPARE(ConfigImage::packLinkByte(f.link), linkByte);
+    QCOMPARE(f.session.deviceId, 401);
+    QCOMPARE(f.session.link.deviceAddress, quint8(12));
+    QCOMPARE(f.session.link.cellSize, quint8(2));
+    QCOMPARE(f.linkByte(), linkByte);
     // The name chosen is kept and shown.
-    QCOMPARE(f.configFileName, QString("bad.dat"));
+    QCOMPARE(f.session.configFileName, QString("bad.dat"));
     QCOMPARE(f.fields.fileNameText(), QString("bad.dat"));
 }
 
-void TestConfigurationFiles::failedSaveKeepsTheOldFile()
+void TestFileCommands::failedSaveKeepsTheOldFile()
 {
     FilesFixture f;
     f.build(401);
@@ -310,7 +312,7 @@ void TestConfigurationFiles::failedSaveKeepsTheOldFile()
     std::signal(SIGXFSZ, SIG_DFL);
 
     QVERIFY2(f.messages.shown.size() == 1, qPrintable(QString::number(f.read("old.dat").size())));
-    QCOMPARE(f.messages.shown[0].caption, LinkSettingsEditor::programName());
+    QCOMPARE(f.messages.shown[0].caption, programName());
     QVERIFY2(f.messages.shown[0].text.endsWith("accessing " + f.path("old.dat") + "."),
              qPrintable(f.messages.shown[0].text));
     QCOMPARE(f.read("old.dat"), QByteArray("old contents"));
@@ -322,10 +324,10 @@ void TestConfigurationFiles::failedSaveKeepsTheOldFile()
     const UserMessage cannotCreate{"Ошибка", "Не могу создать файл  " + f.path("missing/new.dat"),
                                    MessageIcon::Exclamation};
     QCOMPARE(f.messages.shown, QList<UserMessage>{cannotCreate});
-    QCOMPARE(f.configFileName, QString("new.dat"));
+    QCOMPARE(f.session.configFileName, QString("new.dat"));
 }
 
-void TestConfigurationFiles::damagedCorpus()
+void TestFileCommands::damagedCorpus()
 {
     // Damaged copies of a real file, opened one after another into the same
     // window: each is refused with the table as it was, or loaded whole.
@@ -358,31 +360,31 @@ void TestConfigurationFiles::damagedCorpus()
     for (const QByteArray &bytes : corpus) {
         QVERIFY(f.write("damaged.dat", bytes));
         const QList<RegisterEntry> before = f.rows();
-        const int deviceBefore = f.deviceId;
+        const int deviceBefore = f.session.deviceId;
         f.messages.shown.clear();
         f.load("damaged.dat");
         const ConfigFile::ReadResult decoded = ConfigFile::decode(bytes);
         if (decoded.error == ConfigFile::ReadError::None) {
             ++loaded;
             // Whole: every row in, Parameter rows listed, the ID taken.
-            QCOMPARE(f.table.rowCount(), decoded.configuration.rows.size());
-            QCOMPARE(f.deviceId, int(decoded.configuration.deviceId));
+            QCOMPARE(f.session.table.rowCount(), decoded.configuration.rows.size());
+            QCOMPARE(f.session.deviceId, int(decoded.configuration.deviceId));
             int parameters = 0;
             for (const RegisterEntry &row : decoded.configuration.rows)
                 parameters += row.kind == RegisterKind::Parameter ? 1 : 0;
-            QCOMPARE(f.list.count(), parameters);
+            QCOMPARE(f.session.table.parameterCount(), parameters);
             for (const UserMessage &message : f.messages.shown)
                 QCOMPARE(message.text, QString("Адрес устройства не должен превышать 247"));
         } else {
             ++refused;
             QCOMPARE(f.messages.shown.size(), 1);
             QCOMPARE(f.rows(), before);
-            QCOMPARE(f.deviceId, deviceBefore);
+            QCOMPARE(f.session.deviceId, deviceBefore);
         }
     }
     QVERIFY(loaded > 0 && refused > 0);
     qInfo("%d damaged files: %d loaded whole, %d refused", int(corpus.size()), loaded, refused);
 }
 
-QTEST_MAIN(TestConfigurationFiles)
-#include "tst_configuration_files.moc"
+QTEST_MAIN(TestFileCommands)
+#include "tst_file_commands.moc"

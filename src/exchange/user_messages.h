@@ -48,3 +48,10 @@ inline QString errorCaption()
 {
     return QStringLiteral("Ошибка");
 }
+
+// The program's file name without its extension: the caption of the
+// framework's own messages (field validation, file errors).
+QString programName();
+
+// A numeric field that does not hold a whole number 0 to 255.
+UserMessage integerFieldRefusal();

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "user_messages.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// Why an exchange failed or a write was not sent, with what its message
+// needs to say.
+struct ExchangeError
+{
+    enum class Kind
+    {
+        NoReply,           // nothing arrived within the reply window
+        ReceptionError,    // the reply failed the frame test or was too short
+        TransmissionError, // the write echo differs from what was sent
+        DeviceId,          // another device answered: answeredId instead of heldId
+        ModeUnset,         // write refused: no transmission mode
+        BaudRateUnset,     // write refused: no baud rate
+        ParityUnset,       // write refused: no parity
+        StopBitsUnset,     // write refused: no stop bits
+        Coefficient,       // write refused: registerName's coefficient cannot be held
+    };
+
+    static ExchangeError of(Kind kind) { return {kind, 0, 0, {}}; }
+    static ExchangeError deviceId(int answered, int held)
+    {
+        return {Kind::DeviceId, answered, held, {}};
+    }
+    static ExchangeError coefficient(const QByteArray &name)
+    {
+        return {Kind::Coefficient, 0, 0, name};
+    }
+
+    Kind kind = Kind::NoReply;
+    int answeredId = 0;
+    int heldId = 0;
+    QByteArray registerName; // code page 1251
+
+    friend bool operator==(const ExchangeError &, const ExchangeError &) = default;
+};
+
+// The message the user sees for an error: caption "Ошибка", an exclamation
+// icon and the error's text.
+[[nodiscard]] UserMessage exchangeErrorMessage(const ExchangeError &error);
+
+// The refusal of a coefficient the device cannot hold, naming its register.
+[[nodiscard]] QString coefficientRefusalText(QByteArrayView registerName);

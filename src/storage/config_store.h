@@ -1,0 +1,49 @@
+#pragma once
+
+#include "config_file.h"
+
+#include <QFileDevice>
+#include <QString>
+
+struct Session;
+
+// Configuration files on disk. A save goes through a temporary file beside
+// the target, so a save that fails leaves the file it would have replaced as
+// it was. A load reads and checks the whole file before anything changes.
+namespace ConfigStore {
+
+struct SaveResult
+{
+    enum class Status
+    {
+        Saved,
+        CannotCreate, // the file cannot be created or replaced
+        WriteFailed,  // writing failed part way; fileError says why
+    };
+    Status status = Status::Saved;
+    QFileDevice::FileError fileError = QFileDevice::NoError;
+};
+
+struct LoadResult
+{
+    enum class Status
+    {
+        Loaded,
+        CannotOpen, // no such file, not readable
+        TooLarge,   // larger than any configuration file
+        Damaged,    // readError says how
+    };
+    Status status = Status::Loaded;
+    ConfigFile::ReadError readError = ConfigFile::ReadError::None;
+    ConfigFile::Configuration configuration; // complete only when Loaded
+};
+
+[[nodiscard]] SaveResult save(const QString &path, const ConfigFile::Configuration &configuration);
+[[nodiscard]] LoadResult load(const QString &path);
+
+// What a session holds, as a file stores it: the table's texts, not the list's.
+[[nodiscard]] ConfigFile::Configuration configurationOf(const Session &session);
+// Replaces the session's table, device ID and link settings by a file's.
+void applyConfiguration(Session &session, const ConfigFile::Configuration &configuration);
+
+} // namespace ConfigStore

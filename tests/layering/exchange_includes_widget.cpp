@@ -1,0 +1,2 @@
+// No core layer knows a widget.
+#include <QWidget>

@@ -1,0 +1,2 @@
+// Not by the Qt include root either.
+#include <QtWidgets/QWidget>

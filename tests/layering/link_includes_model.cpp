@@ -1,0 +1,2 @@
+// The serial link does not know the register model.
+#include "register_table.h"

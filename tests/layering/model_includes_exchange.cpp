@@ -1,0 +1,2 @@
+// The model lies below the exchange.
+#include "exchange_engine.h"

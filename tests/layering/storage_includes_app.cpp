@@ -1,0 +1,2 @@
+// No core layer knows the window.
+#include "main_dialog.h"

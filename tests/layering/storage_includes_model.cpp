@@ -1,0 +1,7 @@
+// Sound: storage lies above the model.
+#include "session.h"
+
+int probe()
+{
+    return Session().deviceId;
+}

@@ -7,12 +7,15 @@
 #include "transducer.h"
 
 #include <QTest>
+#include <functional>
 
 using namespace ModbusAscii;
 using Column = RegisterTable::Column;
 using TimerId = ExchangeTimers::TimerId;
 
 namespace {
+
+using SessionChange = std::function<void(Session &)>;
 
 constexpr TimerId Reply = TimerId::Reply;
 constexpr TimerId Progress = TimerId::Progress;
@@ -67,15 +70,20 @@ void readDevice(ExchangeFixture &f, Transducer &device)
     f.engine.onTimer(Reply);
 }
 
-void setWritableLink(ExchangeFixture &f)
+// Link settings and a table that a write may send.
+void setWritable(ExchangeFixture &f)
 {
     f.session.link.transmissionMode = TransmissionMode::Ascii;
     f.session.link.baudCode = baudCodeOfRate(9600);
     f.session.link.parity = Parity::None;
     f.session.link.stopBits = StopBits::One;
+    buildRegisterTable(f.session.table, 100, f.session.configFileName);
+    f.session.deviceId = 100;
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(SessionChange)
 
 class TestExchangeEngine : public QObject
 {
@@ -87,7 +95,7 @@ private slots:
     void progressRunsToFullAndStops();
     void readWhileWritePendingDoesNothing();
     void secondReadRestartsTheWindow();
-    void writeTakesOverPendingExchanges();
+    void writeIgnoredWhileAReplyIsAwaited();
     void failedReplies_data();
     void failedReplies();
     void idMismatchReplies_data();
@@ -100,7 +108,8 @@ private slots:
     void echoForTableReplacedMeanwhile();
     void writeRefusals_data();
     void writeRefusals();
-    void writeOfEmptyTable();
+    void readReplyOfAnotherRowCount_data();
+    void readReplyOfAnotherRowCount();
 };
 
 void TestExchangeEngine::firstReadOfFreshWindow()
@@ -177,7 +186,7 @@ void TestExchangeEngine::progressRunsToFullAndStops()
     QFETCH(bool, write);
     QFETCH(int, ticksToFull);
     ExchangeFixture f;
-    setWritableLink(f);
+    setWritable(f);
     write ? f.write() : f.read();
     QCOMPARE(f.progress, 0);
     for (int tick = 1; tick <= ticksToFull; ++tick) {
@@ -193,7 +202,7 @@ void TestExchangeEngine::progressRunsToFullAndStops()
 void TestExchangeEngine::readWhileWritePendingDoesNothing()
 {
     ExchangeFixture f;
-    setWritableLink(f);
+    setWritable(f);
     f.write();
     QVERIFY(f.engine.isBusy());
     f.engine.onTimer(Progress);
@@ -224,29 +233,38 @@ void TestExchangeEngine::secondReadRestartsTheWindow()
     QCOMPARE(f.progress, 0);
 }
 
-void TestExchangeEngine::writeTakesOverPendingExchanges()
+void TestExchangeEngine::writeIgnoredWhileAReplyIsAwaited()
 {
     ExchangeFixture f;
     Transducer device = *Transducer::withDefaults(100);
     readDevice(f, device);
-    f.read();
-    // A write while a read reply is awaited takes over both timers.
-    f.write();
-    QCOMPARE(f.timers.period(Reply), 4000);
-    f.engine.onTimer(Progress);
-    // Write again while its reply is awaited: rebuilt, resent, restarted.
     f.session.link.deviceAddress = 12;
-    f.write();
-    QCOMPARE(f.port.written.size(), 5);
-    QCOMPARE(f.port.written.last(), f.engine.frameText());
-    QCOMPARE(quint8(f.engine.image()[2]), quint8(12));
-    QCOMPARE(f.timers.period(Reply), 4000);
-    QCOMPARE(f.engine.progressTotal(), 0);
-    QCOMPARE(f.engine.progressStep(), 5);
+
+    // Write while a read reply is awaited: nothing sent, the read goes on.
+    QVERIFY(f.read());
+    QVERIFY(!f.write());
+    QCOMPARE(f.port.written.size(), 3);
+    QCOMPARE(f.timers.period(Reply), 1000);
+    QCOMPARE(f.engine.progressStep(), 20);
+    QVERIFY(!f.engine.isBusy());
+    answer(f, device);
+    f.engine.onTimer(Reply);
+    QVERIFY(f.messages.shown.isEmpty());
+
+    // Write again while its own reply is awaited: nothing sent either.
+    f.session.link.deviceAddress = 12;
+    QVERIFY(f.write());
+    f.engine.onTimer(Progress);
+    f.session.link.deviceAddress = 13;
+    QVERIFY(!f.write());
+    QCOMPARE(f.port.written.size(), 4);
+    QCOMPARE(f.engine.progressTotal(), 5);
     answer(f, device);
     f.engine.onTimer(Reply);
     QVERIFY(f.messages.shown.isEmpty());
     QCOMPARE(f.session.link.deviceAddress, quint8(12));
+    // Once the reply is in, Write works again.
+    QVERIFY(f.write());
 }
 
 void TestExchangeEngine::failedReplies_data()
@@ -465,67 +483,122 @@ void TestExchangeEngine::echoForTableReplacedMeanwhile()
 
 void TestExchangeEngine::writeRefusals_data()
 {
-    QTest::addColumn<int>("unset"); // 0 mode, 1 baud, 2 parity, 3 stop bits, -1 none
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QByteArray>("coefficient");
-    QTest::addColumn<QString>("message");
+    // Each case changes a session that a write may send: the 400 table with
+    // every link setting set.
+    QTest::addColumn<SessionChange>("change");
+    QTest::addColumn<QString>("message"); // empty: the write goes out
+    const auto coefficient = [](int row, const char *k) {
+        return SessionChange(
+            [row, k](Session &s) { s.table.setRow(row, s.table.row(row).address, "2", k); });
+    };
     const QString frequency = "Недопустимый коэффициент регистра \"Частота (f)\"";
     const QString voltage =
         "Недопустимый коэффициент регистра \"Действующее значение напряжения фазы A (Ua)\"";
-    QTest::newRow("mode unset") << 0 << -1 << QByteArray() << "Не задан режим передачи";
-    QTest::newRow("baud unset") << 1 << -1 << QByteArray() << "Не задана скорость передачи";
-    QTest::newRow("parity unset") << 2 << -1 << QByteArray() << "Не задана четность";
-    QTest::newRow("stop bits unset") << 3 << -1 << QByteArray() << "Не заданы стоповые биты";
-    QTest::newRow("special at 256") << -1 << 26 << QByteArray("256") << frequency;
-    QTest::newRow("special negative") << -1 << 26 << QByteArray("-0.001") << frequency;
-    QTest::newRow("special beyond range") << -1 << 26 << QByteArray("1e999") << frequency;
-    QTest::newRow("ordinary at 256") << -1 << 0 << QByteArray("1280000") << voltage;
-    QTest::newRow("ordinary negative") << -1 << 0 << QByteArray("-1") << voltage;
-    QTest::newRow("special just below 256") << -1 << 26 << QByteArray("255.999") << QString();
-    QTest::newRow("ordinary just below 256") << -1 << 0 << QByteArray("1279999") << QString();
+    QTest::newRow("mode unset") << SessionChange([](Session &s) {
+        s.link.transmissionMode.reset();
+    }) << "Не задан режим передачи";
+    QTest::newRow("baud unset") << SessionChange([](Session &s) { s.link.baudCode.reset(); })
+                                << "Не задана скорость передачи";
+    // A rate the list does not offer, kept as a device or a file sent it,
+    // is not sent on: the user picks one first.
+    QTest::newRow("baud 57600 as it came")
+        << SessionChange([](Session &s) { s.link.baudCode = 9; }) << "Не задана скорость передачи";
+    QTest::newRow("baud code 0 as it came")
+        << SessionChange([](Session &s) { s.link.baudCode = 0; }) << "Не задана скорость передачи";
+    QTest::newRow("parity unset") << SessionChange([](Session &s) { s.link.parity.reset(); })
+                                  << "Не задана четность";
+    QTest::newRow("stop bits unset")
+        << SessionChange([](Session &s) { s.link.stopBits.reset(); }) << "Не заданы стоповые биты";
+    QTest::newRow("special at 256") << coefficient(26, "256") << frequency;
+    QTest::newRow("special negative") << coefficient(26, "-0.001") << frequency;
+    QTest::newRow("special beyond range") << coefficient(26, "1e999") << frequency;
+    QTest::newRow("ordinary at 256") << coefficient(0, "1280000") << voltage;
+    QTest::newRow("ordinary negative") << coefficient(0, "-1") << voltage;
+    QTest::newRow("special just below 256") << coefficient(26, "255.999") << QString();
+    QTest::newRow("ordinary just below 256") << coefficient(0, "1279999") << QString();
+    // The table must be that of the device's model.
+    QTest::newRow("no table for ID 0") << SessionChange([](Session &s) {
+        s.table.clear();
+        s.deviceId = 0;
+    }) << "Нет таблицы регистров для ID устройства 0";
+    QTest::newRow("no table for ID 150") << SessionChange([](Session &s) { s.deviceId = 150; })
+                                         << "Нет таблицы регистров для ID устройства 150";
+    QTest::newRow("one row as 401") << SessionChange([](Session &s) {
+        s.table.clear();
+        s.table.append({"P", "0x0000", "2", "5000", RegisterKind::Parameter});
+        s.deviceId = 401;
+    }) << "В таблице 1 регистров, а у устройства с ID 401 их 46";
+    QTest::newRow("table of 400 as 401") << SessionChange([](Session &s) { s.deviceId = 401; })
+                                         << "В таблице 36 регистров, а у устройства с ID 401 их 46";
+    QTest::newRow("a 400 configuration") << SessionChange([](Session &) {}) << QString();
 }
 
 void TestExchangeEngine::writeRefusals()
 {
-    QFETCH(int, unset);
-    QFETCH(int, row);
-    QFETCH(QByteArray, coefficient);
+    QFETCH(SessionChange, change);
     QFETCH(QString, message);
     ExchangeFixture f;
     QVERIFY(buildRegisterTable(f.session.table, 400, f.session.configFileName));
     f.session.deviceId = 400;
     LinkSettings &link = f.session.link;
-    if (unset != 0)
-        link.transmissionMode = TransmissionMode::Rtu;
-    if (unset != 1)
-        link.baudCode = baudCodeOfRate(1200);
-    if (unset != 2)
-        link.parity = Parity::None;
-    if (unset != 3)
-        link.stopBits = StopBits::One;
-    if (row >= 0)
-        f.session.table.setRow(row, f.session.table.row(row).address, "2", coefficient);
+    link.transmissionMode = TransmissionMode::Rtu;
+    link.baudCode = baudCodeOfRate(1200);
+    link.parity = Parity::None;
+    link.stopBits = StopBits::One;
+    change(f.session);
 
-    f.write();
+    const bool sent = f.write();
     if (message.isEmpty()) {
+        QVERIFY(sent);
         QVERIFY(f.messages.shown.isEmpty());
         QCOMPARE(f.port.written.size(), 1);
         QVERIFY(f.engine.isBusy());
         return;
     }
+    QVERIFY(!sent);
     QCOMPARE(f.messages.shown, QList<UserMessage>{error(message)});
     QVERIFY(f.port.written.isEmpty());
     QVERIFY(!f.engine.isBusy());
     QVERIFY(f.timers.active.empty());
 }
 
-void TestExchangeEngine::writeOfEmptyTable()
+void TestExchangeEngine::readReplyOfAnotherRowCount_data()
 {
+    QTest::addColumn<int>("tableModel"); // 0: one row from a file
+    QTest::addColumn<int>("deviceModel");
+    QTest::addColumn<int>("rowsAfter");
+    QTest::newRow("one-row file, 401 device") << 0 << 401 << 46;
+    QTest::newRow("401 table, 100 device") << 401 << 100 << 20;
+    QTest::newRow("100 table, 401 device") << 100 << 401 << 46;
+}
+
+void TestExchangeEngine::readReplyOfAnotherRowCount()
+{
+    // The table read is the device's whole model, as identification builds
+    // it, so that a later write sends an image of the size the device has.
+    QFETCH(int, tableModel);
+    QFETCH(int, deviceModel);
+    QFETCH(int, rowsAfter);
     ExchangeFixture f;
-    setWritableLink(f);
-    f.write();
-    QCOMPARE(f.engine.image().size(), 6);
-    QCOMPARE(f.port.written.last().size(), 21);
+    if (tableModel == 0)
+        f.session.table.append({"P", "0x0000", "2", "5000", RegisterKind::Parameter});
+    else
+        buildRegisterTable(f.session.table, tableModel, f.session.configFileName);
+    f.session.deviceId = deviceModel; // as a file of that ID with other rows
+    Transducer device = *Transducer::withDefaults(deviceModel);
+
+    QVERIFY(f.read());
+    answer(f, device);
+    f.engine.onTimer(Reply);
+    QVERIFY(f.messages.shown.isEmpty());
+    QCOMPARE(f.session.table.rowCount(), rowsAfter);
+    QCOMPARE(f.session.deviceId, deviceModel);
+    QCOMPARE(f.session.table.row(0).coefficient, QByteArray("4000"));
+    QCOMPARE(f.engine.image().size(), 6 * rowsAfter + 6);
+
+    f.session.link.deviceAddress = 7;
+    QVERIFY(f.write());
+    QCOMPARE(f.engine.image().size(), 6 * rowsAfter + 6);
 }
 
 QTEST_GUILESS_MAIN(TestExchangeEngine)

@@ -1,11 +1,5 @@
 #include "link_fields.h"
 
-bool isOfferedBaudCode(quint8 code)
-{
-    const std::optional<int> rate = baudRateOfCode(code);
-    return rate && *rate <= 19200;
-}
-
 QString MemoryLinkFields::numericText(NumericField field) const
 {
     return field == NumericField::DeviceAddress ? addressText : cellSizeText;
@@ -24,6 +18,5 @@ void MemoryLinkFields::setNumericText(NumericField field, const QString &text)
 
 void MemoryLinkFields::setBaudCode(std::optional<quint8> code)
 {
-    if (!code || isOfferedBaudCode(*code))
-        baud = code;
+    baud = code && isOfferedBaudCode(*code) ? code : std::nullopt;
 }

@@ -34,8 +34,8 @@ public:
     [[nodiscard]] virtual QString fileNameText() const = 0;
     virtual void setFileNameText(const QString &text) = 0;
 
-    // The three lists: what is selected, nothing while nothing is. A value a
-    // list does not offer leaves its selection as it was.
+    // The three lists: what is selected, nothing while nothing is. A rate the
+    // baud list does not offer shows as no selection.
     [[nodiscard]] virtual std::optional<quint8> baudCode() const = 0;
     virtual void setBaudCode(std::optional<quint8> code) = 0;
     [[nodiscard]] virtual std::optional<Parity> parity() const = 0;
@@ -46,9 +46,6 @@ public:
     std::function<void()> addressChanged;
     std::function<void()> cellSizeChanged;
 };
-
-// The baud codes the window's list offers: 1200 to 19200.
-[[nodiscard]] bool isOfferedBaudCode(quint8 code);
 
 // The fields without a window, for tests.
 class MemoryLinkFields : public LinkFields

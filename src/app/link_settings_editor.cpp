@@ -46,7 +46,10 @@ bool LinkSettingsEditor::takeFields()
 {
     LinkSettings &link = session.link;
     // The lists are their own settings: a refused field does not stop them.
-    link.baudCode = linkFields.baudCode();
+    // A list without a selection keeps the rate it could not show (a device
+    // or a file may bring one), so that it is saved back as it came.
+    if (const std::optional<quint8> code = linkFields.baudCode())
+        link.baudCode = code;
     link.parity = linkFields.parity();
     link.stopBits = linkFields.stopBits();
     link.transmissionMode = linkFields.transmissionMode();

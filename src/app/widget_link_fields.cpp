@@ -143,11 +143,11 @@ std::optional<quint8> WidgetLinkFields::baudCode() const
 
 void WidgetLinkFields::setBaudCode(std::optional<quint8> code)
 {
-    // A rate the list does not offer leaves its selection as it was.
-    if (code && !isOfferedBaudCode(*code))
-        return;
+    // A rate the list does not offer shows as no selection, never as the
+    // rate selected before.
+    const bool offered = code && isOfferedBaudCode(*code);
     selectIndex(controls.baudRate,
-                code ? std::optional<int>(*code - FirstListedBaudCode) : std::nullopt);
+                offered ? std::optional<int>(*code - FirstListedBaudCode) : std::nullopt);
 }
 
 std::optional<Parity> WidgetLinkFields::parity() const

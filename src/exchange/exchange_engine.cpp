@@ -29,6 +29,7 @@ void ExchangeEngine::sendReadConfigRequest()
 {
     port.write(ModbusAscii::buildReadConfigRequest(quint16(session.deviceId)));
     timers.start(TimerId::Reply, ReadReplyMs);
+    awaitingReply = true;
 }
 
 void ExchangeEngine::startProgress(int progressStep)
@@ -52,7 +53,8 @@ std::optional<ExchangeError> ExchangeEngine::writeRefusal() const
     const LinkSettings &link = session.link;
     if (!link.transmissionMode)
         return ExchangeError::of(Kind::ModeUnset);
-    if (!link.baudCode)
+    // A rate the window does not show is not sent on: the user picks one.
+    if (!link.baudCode || !isOfferedBaudCode(*link.baudCode))
         return ExchangeError::of(Kind::BaudRateUnset);
     if (!link.parity)
         return ExchangeError::of(Kind::ParityUnset);
@@ -65,11 +67,22 @@ std::optional<ExchangeError> ExchangeEngine::writeRefusal() const
         if (!ConfigImage::fitsDevice(coefficient))
             return ExchangeError::coefficient(row.name);
     }
+    // The device stores the image in place of its own: it must have the rows
+    // of the device's model, no more and no fewer.
+    const DeviceModel *model = findDeviceModel(session.deviceId);
+    if (!model)
+        return ExchangeError::unknownModel(session.deviceId);
+    const int mapRows = model->parameterCount() + int(calibrationBlock().size());
+    if (session.table.rowCount() != mapRows)
+        return ExchangeError::rowCount(session.deviceId, session.table.rowCount(), mapRows);
     return std::nullopt;
 }
 
 bool ExchangeEngine::startWrite()
 {
+    // As Read during a write: two requests would run their replies together.
+    if (awaitingReply)
+        return false;
     if (const std::optional<ExchangeError> refusal = writeRefusal()) {
         emit errorOccurred(*refusal);
         return false;
@@ -79,6 +92,7 @@ bool ExchangeEngine::startWrite()
     frame = ModbusAscii::buildWriteConfigRequest(lastImage);
     port.write(frame);
     timers.start(TimerId::Reply, WriteReplyMs);
+    awaitingReply = true;
     startProgress(WriteProgressStep);
     return true;
 }
@@ -115,6 +129,7 @@ void ExchangeEngine::finish(ExchangeResult result)
 void ExchangeEngine::receive()
 {
     timers.stop(TimerId::Reply);
+    awaitingReply = false;
     setBusy(false);
 
     std::array<char, ReceiveBufferSize> buffer{};
@@ -146,16 +161,42 @@ void ExchangeEngine::receive()
         finish(ExchangeResult::Ignored); // belongs to no exchange of ours
 }
 
+bool ExchangeEngine::fitTableToReply(const QByteArray &image)
+{
+    const qsizetype needed = ConfigImage::imageSize(session.table.rowCount());
+    const qsizetype registers = image.size() - ConfigImage::HeaderSize;
+    const bool whole = registers >= 0 && registers % ConfigImage::BytesPerRegister == 0;
+    // A longer reply that is no whole image of another size is read as far
+    // as the table needs.
+    if (image.size() == needed || (image.size() > needed && !whole))
+        return true;
+    if (!whole)
+        return false;
+    // A whole image of another row count: the table of the device that sent
+    // it, built as identification builds it, when its map has that count.
+    const int answered = (quint8(image[1]) << 8) | quint8(image[2]);
+    const DeviceModel *model = findDeviceModel(answered);
+    if (!model ||
+        model->parameterCount() + int(calibrationBlock().size()) !=
+            registers / ConfigImage::BytesPerRegister ||
+        !buildRegisterTable(session.table, answered, session.configFileName))
+        return false;
+    session.deviceId = answered;
+    return true;
+}
+
 void ExchangeEngine::onReadReply(quint8 address, const QByteArray &data)
 {
     RegisterTable &table = session.table;
-    // The reply must cover every row of the current table; a shorter one is
-    // damaged or from another model and is not applied at all.
-    if (1 + data.size() < ConfigImage::imageSize(table.rowCount())) {
+    // The reply must hold every row of the current table, or be the whole
+    // configuration of the model that sent it; anything else is damaged and
+    // is not applied at all.
+    const QByteArray image = char(address) + data;
+    if (!fitTableToReply(image)) {
         fail(ExchangeError::of(Kind::ReceptionError));
         return;
     }
-    lastImage = char(address) + data;
+    lastImage = image;
     ConfigImage::applyImage(lastImage, session.link, table);
     emit configurationApplied();
     for (int k = 0; k < table.parameterCount(); ++k)

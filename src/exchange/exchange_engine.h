@@ -47,17 +47,22 @@ public:
     // The Read command: asks the device for its configuration. Refused
     // (false, nothing sent) while a write awaits its reply.
     [[nodiscard]] bool startRead();
-    // The Write command: sends the session's configuration. Refused (false,
-    // errorOccurred says why, nothing sent) when a link setting is unset or a
-    // coefficient cannot be held.
+    // The Write command: sends the session's configuration. Ignored (false,
+    // nothing sent) while a reply is awaited. Refused (false, errorOccurred
+    // says why, nothing sent) when a link setting is unset or a rate the
+    // window does not offer, a coefficient cannot be held, or the table does
+    // not fit the built-in map of the device ID.
     [[nodiscard]] bool startWrite();
     void onTimer(ExchangeTimers::TimerId id);
 
     // Why a write must not go out; nothing when it may. A device sent unset
-    // line settings or a coefficient it cannot hold could become unreachable.
+    // line settings, a coefficient it cannot hold or a table of another
+    // model could become unreachable or lose its configuration.
     [[nodiscard]] std::optional<ExchangeError> writeRefusal() const;
 
     [[nodiscard]] bool isBusy() const { return busy; }
+    // A request is out and its reply window open.
+    [[nodiscard]] bool isAwaitingReply() const { return awaitingReply; }
     // The configuration image last read or written.
     [[nodiscard]] const QByteArray &image() const { return lastImage; }
     // The last write frame, or the last reply that started with ":".
@@ -81,6 +86,7 @@ private:
     void onProgressTick();
     void receive();
     void onReadReply(quint8 address, const QByteArray &data);
+    [[nodiscard]] bool fitTableToReply(const QByteArray &image);
     void onWriteEcho(quint8 address, const QByteArray &data);
     void onIdMismatch(quint8 function, const QByteArray &data);
     void fail(const ExchangeError &error);
@@ -92,6 +98,7 @@ private:
     ExchangeTimers &timers;
     Session &session;
     bool busy = false;
+    bool awaitingReply = false;
     QByteArray lastImage;
     QByteArray frame;
     int total = 0;

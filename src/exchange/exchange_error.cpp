@@ -30,6 +30,13 @@ QString errorText(const ExchangeError &error)
         return QStringLiteral("Не заданы стоповые биты");
     case Kind::Coefficient:
         return coefficientRefusalText(error.registerName);
+    case Kind::UnknownModel:
+        return QStringLiteral("Нет таблицы регистров для ID устройства %1").arg(error.heldId);
+    case Kind::RowCount:
+        return QStringLiteral("В таблице %1 регистров, а у устройства с ID %2 их %3")
+            .arg(error.tableRows)
+            .arg(error.heldId)
+            .arg(error.mapRows);
     }
     return QString();
 }

@@ -21,6 +21,8 @@ struct ExchangeError
         ParityUnset,       // write refused: no parity
         StopBitsUnset,     // write refused: no stop bits
         Coefficient,       // write refused: registerName's coefficient cannot be held
+        UnknownModel,      // write refused: heldId has no built-in register map
+        RowCount,          // write refused: rows in the table, rows of heldId's map
     };
 
     static ExchangeError of(Kind kind) { return {kind, 0, 0, {}}; }
@@ -32,11 +34,18 @@ struct ExchangeError
     {
         return {Kind::Coefficient, 0, 0, name};
     }
+    static ExchangeError unknownModel(int held) { return {Kind::UnknownModel, 0, held, {}}; }
+    static ExchangeError rowCount(int held, int tableRows, int mapRows)
+    {
+        return {Kind::RowCount, 0, held, {}, tableRows, mapRows};
+    }
 
     Kind kind = Kind::NoReply;
     int answeredId = 0;
     int heldId = 0;
     QByteArray registerName; // code page 1251
+    int tableRows = 0;
+    int mapRows = 0;
 
     friend bool operator==(const ExchangeError &, const ExchangeError &) = default;
 };

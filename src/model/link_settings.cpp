@@ -28,6 +28,12 @@ std::optional<quint8> baudCodeOfRate(int rate)
     return std::nullopt;
 }
 
+bool isOfferedBaudCode(quint8 code)
+{
+    const std::optional<int> rate = baudRateOfCode(code);
+    return rate && *rate <= 19200;
+}
+
 quint8 packLinkByte(const LinkSettings &link)
 {
     const int mode = link.transmissionMode == TransmissionMode::Ascii ? 0 : 1;

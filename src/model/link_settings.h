@@ -51,6 +51,9 @@ struct LinkSettings
 [[nodiscard]] std::optional<int> baudRateOfCode(int code);
 // The code of a rate; nothing for a rate without one.
 [[nodiscard]] std::optional<quint8> baudCodeOfRate(int rate);
+// The codes the window offers and a write may set: 1200 to 19200 baud. Codes
+// 8 to 10 (28800 to 115200) can only arrive from a device or a file.
+[[nodiscard]] bool isOfferedBaudCode(quint8 code);
 
 // The LinkByte: bits 0-3 baud-rate code, bit 4 two stop bits, bit 5 odd
 // parity (with bit 6), bit 6 parity on, bit 7 RTU. Unset settings pack as

@@ -1,6 +1,7 @@
 // vxn-sim: a VXN transducer on a pseudo-terminal, for trying the program
 // without hardware and for end-to-end tests.
 
+#include "config_store.h"
 #include "line_log.h"
 #include "pseudo_terminal.h"
 #include "transducer.h"
@@ -338,14 +339,19 @@ int main(int argc, char *argv[])
     const int model = parser.value(modelOption).toInt(&numeric);
     std::optional<Transducer> transducer;
     if (parser.isSet(configOption)) {
+        // Only a regular file: a FIFO would hang here and /dev/zero never
+        // ends.
         const QString path = parser.value(configOption);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly) || file.size() > ConfigFile::MaxFileSize) {
-            std::fprintf(stderr, "vxn-sim: cannot read \"%s\"\n", qPrintable(path));
+        const ConfigStore::LoadResult read = ConfigStore::load(path);
+        switch (read.status) {
+        case ConfigStore::LoadResult::Status::Loaded:
+            break;
+        case ConfigStore::LoadResult::Status::CannotOpen:
+        case ConfigStore::LoadResult::Status::TooLarge:
+            std::fprintf(stderr, "vxn-sim: cannot read \"%s\" (not a readable regular file)\n",
+                         qPrintable(path));
             return 2;
-        }
-        const ConfigFile::ReadResult read = ConfigFile::decode(file.readAll());
-        if (read.error != ConfigFile::ReadError::None) {
+        case ConfigStore::LoadResult::Status::Damaged:
             std::fprintf(stderr, "vxn-sim: \"%s\" is not a whole configuration file\n",
                          qPrintable(path));
             return 2;

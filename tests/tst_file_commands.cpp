@@ -14,6 +14,7 @@
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -107,11 +108,14 @@ private slots:
     void saveAndOpenAgain();
     void wiringByteChoosesTheRadio_data();
     void wiringByteChoosesTheRadio();
-    void cellSizeOfTheFileRelaysOnce();
+    void openingKeepsTheFileAddresses();
+    void rateTheListDoesNotOfferIsKept();
     void deviceAddressAboveTheLimit();
     void cancelChangesNothing();
     void refusedFilesChangeNothing_data();
     void refusedFilesChangeNothing();
+    void openingWhatIsNoRegularFile_data();
+    void openingWhatIsNoRegularFile();
     void failedSaveKeepsTheOldFile();
     void damagedCorpus();
 };
@@ -190,21 +194,50 @@ void TestFileCommands::wiringByteChoosesTheRadio()
     QCOMPARE(f.session.link.wiringByte, quint8(wiring));
 }
 
-void TestFileCommands::cellSizeOfTheFileRelaysOnce()
+void TestFileCommands::openingKeepsTheFileAddresses()
 {
+    // A model-400 file with cell size 2 and row 0 moved to 0x0100, opened
+    // while cell size 1 is shown: held and shown as stored, whatever was
+    // shown before, as a device's answer is.
     FilesFixture f;
-    f.write("400.dat", fileOf(400, {5, 0x45, 2, 0x10}));
-    QCOMPARE(f.fields.numericText(LinkFields::NumericField::CellSize), QString("1"));
-    f.load("400.dat");
-    const int frequency = rowNamed(f.session.table, u"Частота (f)");
-    QVERIFY(frequency > 0);
-    QCOMPARE(f.session.table.row(frequency).address, QByteArray("0x001A "));
-    QCOMPARE(f.session.table.shownText(frequency, RegisterTable::Column::Address),
-             QByteArray("0x001A "));
+    f.build(400);
+    f.session.table.setRow(0, "0x0100", "2", "5000");
+    ConfigFile::Configuration configuration;
+    configuration.deviceId = 400;
+    configuration.rows = f.rows();
+    configuration.link = {5, 0x45, 2, 0x10};
 
-    // With 2 already shown, the addresses stay as the file has them.
-    f.load("400.dat");
-    QCOMPARE(f.session.table.row(frequency).address, QByteArray("0x001E"));
+    FilesFixture g;
+    QVERIFY(g.write("400.dat", ConfigFile::encode(configuration)));
+    QCOMPARE(g.fields.numericText(LinkFields::NumericField::CellSize), QString("1"));
+    g.load("400.dat");
+    QCOMPARE(g.fields.numericText(LinkFields::NumericField::CellSize), QString("2"));
+    QCOMPARE(g.rows(), configuration.rows);
+    const int frequency = rowNamed(g.session.table, u"Частота (f)");
+    QCOMPARE(g.session.table.row(1).address, QByteArray("0x0001"));
+    QCOMPARE(g.session.table.shownText(frequency, RegisterTable::Column::Address),
+             QByteArray("0x001E"));
+    g.load("400.dat");
+    QCOMPARE(g.rows(), configuration.rows);
+    QVERIFY(g.messages.shown.isEmpty());
+
+    // A cell size the user changes still lays them out.
+    g.fields.setNumericText(LinkFields::NumericField::CellSize, "1");
+    QCOMPARE(g.session.table.row(1).address, QByteArray("0x0102 "));
+}
+
+void TestFileCommands::rateTheListDoesNotOfferIsKept()
+{
+    // 57600 baud (code 9): the list shows no rate, and a save writes the
+    // code back as it came.
+    FilesFixture f;
+    f.fields.setBaudCode(baudCodeOfRate(9600));
+    f.write("fast.dat", fileOf(300, {5, 0x49, 2, 0x10}));
+    f.load("fast.dat");
+    QCOMPARE(f.fields.baudCode(), std::nullopt);
+    QCOMPARE(f.session.link.baudCode, std::optional<quint8>(9));
+    f.save("again.dat");
+    QCOMPARE(f.read("again.dat"), f.read("fast.dat"));
     QVERIFY(f.messages.shown.isEmpty());
 }
 
@@ -291,6 +324,37 @@ void TestFileCommands::refusedFilesChangeNothing()
     // The name chosen is kept and shown.
     QCOMPARE(f.session.configFileName, QString("bad.dat"));
     QCOMPARE(f.fields.fileNameText(), QString("bad.dat"));
+}
+
+void TestFileCommands::openingWhatIsNoRegularFile_data()
+{
+    QTest::addColumn<QString>("path"); // "fifo": a FIFO made for the test
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("/dev/zero") << "/dev/zero";
+    QTest::newRow("a folder") << "folder";
+}
+
+void TestFileCommands::openingWhatIsNoRegularFile()
+{
+    // Refused at once with the open-failure message: a FIFO is not waited
+    // on and /dev/zero is not read without end.
+    QFETCH(QString, path);
+    FilesFixture f;
+    f.build(401);
+    const QList<RegisterEntry> rows = f.rows();
+    if (path == "fifo") {
+        path = f.path("pipe.dat");
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (path == "folder") {
+        path = f.dir.path();
+    }
+    f.chooser.next = path;
+    f.files.loadConfiguration();
+    const UserMessage cannotOpen{"Ошибка", "Не могу создать файл  " + path,
+                                 MessageIcon::Exclamation};
+    QCOMPARE(f.messages.shown, QList<UserMessage>{cannotOpen});
+    QCOMPARE(f.rows(), rows);
+    QCOMPARE(f.session.deviceId, 401);
 }
 
 void TestFileCommands::failedSaveKeepsTheOldFile()

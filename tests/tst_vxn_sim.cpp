@@ -2,9 +2,12 @@
 #include "serial_port.h"
 #include "sim_process.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <array>
 #include <csignal>
+#include <sys/stat.h>
 
 using namespace ModbusAscii;
 using Outcome = ParsedReply::Outcome;
@@ -41,6 +44,8 @@ class TestVxnSim : public QObject
 
 private slots:
     void helpNamesEveryFault();
+    void configThatIsNoRegularFile_data();
+    void configThatIsNoRegularFile();
     void identificationThenRead();
     void writeIsEchoed();
     void faults_data();
@@ -63,6 +68,31 @@ void TestVxnSim::helpNamesEveryFault()
          {"--model", "--link", "--fault", "--no-pacing", "silent", "late", "truncated", "bad-lrc",
           "lowercase", "noise", "echo-changed", "echo-address", "other-id"})
         QVERIFY2(text.contains(word), word);
+}
+
+void TestVxnSim::configThatIsNoRegularFile_data()
+{
+    QTest::addColumn<QString>("path"); // "fifo": a FIFO made for the test
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("/dev/zero") << "/dev/zero";
+    QTest::newRow("a folder") << "/tmp";
+}
+
+void TestVxnSim::configThatIsNoRegularFile()
+{
+    // Refused at once with a message, not waited on or read without end.
+    QFETCH(QString, path);
+    QTemporaryDir dir;
+    if (path == "fifo") {
+        path = dir.filePath("config.dat");
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    }
+    QProcess sim;
+    sim.start(QStringLiteral(VXN_SIM_PATH), {"--config", path});
+    QVERIFY(sim.waitForFinished(5000));
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 2);
+    QVERIFY(sim.readAllStandardError().contains("not a readable regular file"));
 }
 
 void TestVxnSim::identificationThenRead()

@@ -101,9 +101,9 @@ void FileCommands::loadConfiguration()
         link.showFields();
         return;
     }
+    // A file is shown and held as stored, as a device's answer is: a cell
+    // size it brings does not lay its addresses out again.
     ConfigStore::applyConfiguration(session, result.configuration);
     link.showLinkChoices();
-    // A cell size the file brings lays the addresses out for it.
-    if (link.showFields())
-        session.table.relayoutAddresses(session.link.cellSize);
+    link.showFields();
 }

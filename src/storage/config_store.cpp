@@ -31,8 +31,10 @@ SaveResult save(const QString &path, const ConfigFile::Configuration &configurat
 LoadResult load(const QString &path)
 {
     LoadResult result;
+    // Checked before opening: opening a FIFO waits for a writer, and a
+    // device such as /dev/zero never ends.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !QFileInfo(path).isFile()) {
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         result.status = LoadResult::Status::CannotOpen;
         return result;
     }

@@ -29,7 +29,7 @@ struct LoadResult
     enum class Status
     {
         Loaded,
-        CannotOpen, // no such file, not readable
+        CannotOpen, // no such file, not a regular file, not readable
         TooLarge,   // larger than any configuration file
         Damaged,    // readError says how
     };

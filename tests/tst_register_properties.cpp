@@ -2,6 +2,7 @@
 // questions and shifts, the reserved range and the coefficient ranges.
 
 #include "cp1251.h"
+#include "device_models.h"
 #include "exchange_doubles.h"
 #include "register_edit_rules.h"
 #include "register_properties_dialog.h"
@@ -102,6 +103,10 @@ private slots:
     void overlapQuestions();
     void shiftChain();
     void shiftThenReservedAddress();
+    void confirmedShiftsLeaveAHoldableLayout_data();
+    void confirmedShiftsLeaveAHoldableLayout();
+    void okWithABadSizeKeepsTheDialogOpen();
+    void editOfAReplacedTableLandsNowhere();
     void cancelAfterAShift();
 };
 
@@ -363,14 +368,6 @@ void TestRegisterProperties::overlapQuestions_data()
                                   << "2" << QList<bool>{} << 0 << true
                                   << QStringList{"0x0010 ", "0x0012 "};
 
-    const QList<Row> twoAndFour{{"Ток фазы A (Ia)", "0x0010 ", "2", "3000"},
-                                {"Ток фазы B (Ib)", "0x0030 ", "4", "3000"},
-                                {"Ток фазы C (Ic)", "0x0040 ", "2", "3000"}};
-    // The met row goes to the start address plus its own size.
-    QTest::newRow("4 bytes over 2 bytes: one question")
-        << twoAndFour << 1 << "0x0010"
-        << "4" << QList<bool>{true} << 1 << true << QStringList{"0x0011 ", "0x0010 ", "0x0014 "};
-
     const QList<Row> fourAndFour{{"Ток фазы A (Ia)", "0x0010 ", "4", "3000"},
                                  {"Ток фазы B (Ib)", "0x0030 ", "4", "3000"},
                                  {"Ток фазы C (Ic)", "0x0040 ", "2", "3000"}};
@@ -414,41 +411,150 @@ void TestRegisterProperties::overlapQuestions()
 void TestRegisterProperties::shiftChain()
 {
     // Cell size 1: the met row and the two after it move up to A + 1,
-    // A + 4, A + 5, whatever their old addresses.
-    const QList<Row> rows{{"Ток фазы A (Ia)", "0x0050 ", "2", "3000"},
+    // A + 4, A + 7, whatever their old addresses.
+    const QList<Row> rows{{"Ток фазы A (Ia)", "0x0050 ", "1", "3000"},
                           {"Ток фазы B (Ib)", "0x0020 ", "1", "3000"},
                           {"Ток фазы C (Ic)", "0x0060 ", "3", "3000"},
-                          {"Ток нулевой (Io)", "0x0005 ", "1", "3000"}};
+                          {"Ток нулевой (Io)", "0x0005 ", "3", "3000"}};
     EditFixture f(0, rows, 1);
     f.type(f.dialog->addressField(), "0x0020");
     f.messages.answers = {true};
     f.dialog->okButton()->click();
     QCOMPARE(f.messages.shown.size(), 1);
     QVERIFY(f.accepted());
-    QCOMPARE(f.addresses(), QStringList({"0x0020 ", "0x0021 ", "0x0024 ", "0x0025 "}));
+    QCOMPARE(f.addresses(), QStringList({"0x0020 ", "0x0021 ", "0x0024 ", "0x0027 "}));
 }
 
 void TestRegisterProperties::shiftThenReservedAddress()
 {
+    // The shift wraps past 0xFFFF into a layout the device holds; the typed
+    // address itself is reserved.
     const QList<Row> rows{{"Ток фазы A (Ia)", "0x0010 ", "2", "3000"},
-                          {"Ток фазы B (Ib)", "0xFF10 ", "2", "3000"},
-                          {"Ток фазы C (Ic)", "0xFFFF ", "2", "3000"}};
+                          {"Ток фазы B (Ib)", "0xFFFF ", "2", "3000"},
+                          {"Ток фазы C (Ic)", "0x0005 ", "2", "3000"}};
     EditFixture f(0, rows, 2);
-    f.type(f.dialog->addressField(), "FF10");
+    f.type(f.dialog->addressField(), "FFFF");
     f.messages.answers = {true};
     f.dialog->okButton()->click();
     QCOMPARE(f.messages.texts(), QStringList({shiftQuestion, "Данный адрес не доступен"}));
     QVERIFY(f.dialog->isVisible());
     QVERIFY(!f.accepted());
-    // The shift stays, wrapping past 0xFFFF; the edited row keeps its values.
-    QCOMPARE(f.addresses(), QStringList({"0x0010 ", "0xFF11 ", "0xFF12 "}));
-    QCOMPARE(f.table.row(1).address, QByteArray("0xFF11 "));
-    QCOMPARE(f.dialog->addressField()->text(), QString("0xFF10 "));
+    // The shift stays; the edited row keeps its values.
+    QCOMPARE(f.addresses(), QStringList({"0x0010 ", "0x0000 ", "0x0001 "}));
+    QCOMPARE(f.table.row(1).address, QByteArray("0x0000 "));
+    QCOMPARE(f.dialog->addressField()->text(), QString("0xFFFF "));
 
     // Cancel now keeps the shift too.
     f.dialog->cancelButton()->click();
     QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
-    QCOMPARE(f.addresses(), QStringList({"0x0010 ", "0xFF11 ", "0xFF12 "}));
+    QCOMPARE(f.addresses(), QStringList({"0x0010 ", "0x0000 ", "0x0001 "}));
+}
+
+void TestRegisterProperties::confirmedShiftsLeaveAHoldableLayout_data()
+{
+    QTest::addColumn<QList<Row>>("rows");
+    QTest::addColumn<int>("cells");
+    QTest::addColumn<int>("edited");
+    QTest::addColumn<QString>("typedAddress");
+    QTest::addColumn<QString>("typedSize");
+    QTest::addColumn<int>("questions");
+
+    // The met row goes to the start address plus its own size: inside the
+    // edited register, which takes two addresses.
+    QTest::newRow("cell 2: 4 bytes over 2 bytes")
+        << QList<Row>{{"Ток фазы A (Ia)", "0x0010 ", "2", "3000"},
+                      {"Ток фазы B (Ib)", "0x0030 ", "4", "3000"},
+                      {"Ток фазы C (Ic)", "0x0040 ", "2", "3000"}}
+        << 2 << 1 << "0x0010"
+        << "4" << 1;
+    QTest::newRow("cell 1: 8 bytes at 0x0F leave a row at 0x13")
+        << QList<Row>{{"Ток фазы A (Ia)", "0x0000 ", "2", "3000"},
+                      {"Ток фазы B (Ib)", "0x0010 ", "2", "3000"},
+                      {"Ток фазы C (Ic)", "0x0013 ", "2", "3000"}}
+        << 1 << 0 << "0x000F"
+        << "8" << 4;
+    QTest::newRow("cell 1: 0xFEFE pushes rows to 0xFF01 and 0xFF03")
+        << QList<Row>{{"Ток фазы A (Ia)", "0x0000 ", "2", "3000"},
+                      {"Ток фазы B (Ib)", "0xFEFF ", "2", "3000"},
+                      {"Ток фазы C (Ic)", "0x0005 ", "2", "3000"}}
+        << 1 << 0 << "0xFEFE"
+        << "2" << 1;
+    // Each moved row lands at the previous one plus its own size: a
+    // 1-address row after a 3-address one lands inside it.
+    QTest::newRow("cell 1: a chain that puts a row inside the one before")
+        << QList<Row>{{"Ток фазы A (Ia)", "0x0050 ", "1", "3000"},
+                      {"Ток фазы B (Ib)", "0x0020 ", "1", "3000"},
+                      {"Ток фазы C (Ic)", "0x0060 ", "3", "3000"},
+                      {"Ток нулевой (Io)", "0x0005 ", "1", "3000"}}
+        << 1 << 0 << "0x0020"
+        << "1" << 1;
+}
+
+void TestRegisterProperties::confirmedShiftsLeaveAHoldableLayout()
+{
+    // Yes to every shift: a layout with two rows sharing an address, or a
+    // row in the calibration block, is refused and nothing changes.
+    QFETCH(QList<Row>, rows);
+    QFETCH(int, cells);
+    QFETCH(int, edited);
+    QFETCH(QString, typedAddress);
+    QFETCH(QString, typedSize);
+    QFETCH(int, questions);
+    EditFixture f(edited, rows, quint8(cells));
+    const QStringList before = f.addresses();
+    const QList<RegisterEntry> stored = [&f] {
+        QList<RegisterEntry> all;
+        for (int r = 0; r < f.table.rowCount(); ++r)
+            all << f.table.row(r);
+        return all;
+    }();
+    f.type(f.dialog->addressField(), typedAddress);
+    f.type(f.dialog->sizeField(), typedSize);
+    f.messages.answers = QList<bool>(questions, true);
+    f.dialog->okButton()->click();
+
+    QStringList expected(questions, shiftQuestion);
+    expected << "Данный адрес не доступен";
+    QCOMPARE(f.messages.texts(), expected);
+    QVERIFY(f.dialog->isVisible());
+    QVERIFY(!f.accepted());
+    QCOMPARE(f.addresses(), before);
+    for (int r = 0; r < f.table.rowCount(); ++r)
+        QCOMPARE(f.table.row(r), stored[r]);
+}
+
+void TestRegisterProperties::okWithABadSizeKeepsTheDialogOpen()
+{
+    EditFixture f(3);
+    const RegisterEntry before = f.table.row(3);
+    f.type(f.dialog->addressField(), "12");
+    f.type(f.dialog->sizeField(), "300");
+    f.type(f.dialog->coefficientField(), "3500");
+    f.dialog->okButton()->click();
+    QCOMPARE(f.messages.texts(), QStringList{"Please enter an integer between 0 and 255."});
+    QVERIFY(f.dialog->isVisible());
+    QCOMPARE(f.table.row(3), before);
+    QCOMPARE(f.address(3), before.address);
+    QCOMPARE(f.dialog->focusWidget(), f.dialog->sizeField());
+}
+
+void TestRegisterProperties::editOfAReplacedTableLandsNowhere()
+{
+    // A reply from another device or a file replaces the table while the
+    // dialog is open: OK then closes as Cancel would.
+    EditFixture f(3);
+    QVERIFY(QTest::qWaitForWindowActive(f.dialog.get()));
+    f.type(f.dialog->addressField(), "0x0040");
+    f.type(f.dialog->coefficientField(), "3500");
+    QString fileName;
+    QVERIFY(buildRegisterTable(f.table, 100, fileName));
+    const RegisterEntry replaced = f.table.row(3);
+    f.dialog->okButton()->click();
+    QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
+    QVERIFY(!f.dialog->isVisible());
+    QVERIFY(f.messages.shown.isEmpty());
+    QCOMPARE(f.table.row(3), replaced);
+    QCOMPARE(f.address(3), QByteArray("0x0003"));
 }
 
 void TestRegisterProperties::cancelAfterAShift()

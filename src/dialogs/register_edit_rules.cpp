@@ -44,10 +44,10 @@ void shiftRegisters(RegisterTable &table, int firstRow, quint32 start, int cellS
     }
 }
 
-bool resolveOverlaps(RegisterTable &table, int editedRow, quint32 newAddress, int newUnits,
-                     int cellSize, const std::function<bool()> &askShift)
+OverlapOutcome resolveOverlaps(RegisterTable &table, int editedRow, quint32 newAddress,
+                               int newUnits, int cellSize, const std::function<bool()> &askShift)
 {
-    bool accepted = true;
+    OverlapOutcome outcome;
     for (int i = 0; i < table.parameterCount(); ++i) {
         if (i == editedRow)
             continue;
@@ -57,14 +57,44 @@ bool resolveOverlaps(RegisterTable &table, int editedRow, quint32 newAddress, in
             for (int k = 0; k < newUnits; ++k) {
                 if (newAddress + quint32(k) != rowAddress + quint32(j))
                     continue;
-                if (askShift())
+                if (askShift()) {
                     shiftRegisters(table, i, rowAddress + quint32(j), cellSize);
-                else
-                    accepted = false;
+                    outcome.shifted = true;
+                } else {
+                    outcome.accepted = false;
+                }
             }
         }
     }
-    return accepted;
+    return outcome;
+}
+
+bool isHoldableLayout(const RegisterTable &table, int editedRow, quint32 newAddress, int newUnits,
+                      int cellSize)
+{
+    struct Span
+    {
+        quint64 first;
+        quint64 end; // one past the last address
+    };
+    QList<Span> spans;
+    for (int r = 0; r < table.parameterCount(); ++r) {
+        const quint64 first =
+            r == editedRow ? newAddress
+                           : parseAddress(table.shownText(r, RegisterTable::Column::Address));
+        // The edited row's own address is checked with its own message.
+        if (r != editedRow && first >= FirstReservedAddress)
+            return false;
+        const int units = r == editedRow ? newUnits : shownUnits(table, r, cellSize);
+        spans.append({first, first + quint64(std::max(units, 0))});
+    }
+    for (qsizetype a = 0; a < spans.size(); ++a) {
+        for (qsizetype b = a + 1; b < spans.size(); ++b) {
+            if (spans[a].first < spans[b].end && spans[b].first < spans[a].end)
+                return false;
+        }
+    }
+    return true;
 }
 
 bool isPowerRegister(QByteArrayView name)

@@ -33,10 +33,20 @@ void shiftRegisters(RegisterTable &table, int firstRow, quint32 start, int cellS
 // newAddress would share with another listed row than editedRow, in list
 // order, and asks about each: a Yes shifts that row and those after it from
 // the shared address (shiftRegisters), a No refuses the edit. Later rows are
-// read afresh, at the addresses an earlier shift gave them. True when no
-// question was answered No.
-bool resolveOverlaps(RegisterTable &table, int editedRow, quint32 newAddress, int newUnits,
-                     int cellSize, const std::function<bool()> &askShift);
+// read afresh, at the addresses an earlier shift gave them.
+struct OverlapOutcome
+{
+    bool accepted = true; // no question was answered No
+    bool shifted = false; // some question was answered Yes
+};
+OverlapOutcome resolveOverlaps(RegisterTable &table, int editedRow, quint32 newAddress,
+                               int newUnits, int cellSize, const std::function<bool()> &askShift);
+
+// Whether the device can hold the listed rows, with editedRow moved to
+// newAddress and newUnits addresses: no two rows share an address and no
+// other row starts in the calibration block.
+[[nodiscard]] bool isHoldableLayout(const RegisterTable &table, int editedRow, quint32 newAddress,
+                                    int newUnits, int cellSize);
 
 // A power register: "мощность" in its name after the first character.
 [[nodiscard]] bool isPowerRegister(QByteArrayView name);

@@ -101,6 +101,7 @@ RegisterPropertiesDialog::RegisterPropertiesDialog(Session &session,
     }
     showFields();
     setWindowTitle(QStringLiteral("%1 %2").arg(QStringLiteral("Свойства:"), fromCp1251(nameText)));
+    openedGeneration = table.generation();
     ok->setFocus(Qt::OtherFocusReason);
 }
 
@@ -164,27 +165,41 @@ bool RegisterPropertiesDialog::askShift()
 
 void RegisterPropertiesDialog::onOkClicked()
 {
-    readFields();
+    // A size that is no whole number 0 to 255 keeps the dialog open with
+    // its message; nothing is stored.
+    if (!readFields())
+        return;
     addressText = RegisterEditRules::addressText(parseAddress(addressText));
     const quint32 newAddress = parseAddress(addressText);
-    // The list as it is now: a reply may have rebuilt it while the dialog
-    // was open.
+    // The table and the list as they are now: a reply may have changed them
+    // while the dialog was open. A table rebuilt or replaced meanwhile holds
+    // other registers, and the edit lands on none of them.
     RegisterTable &table = session.table;
     const int editedRow = firstSelectedRow();
-    if (editedRow < 0) {
+    if (editedRow < 0 || table.generation() != openedGeneration) {
         reject();
         return;
     }
     const int cellSize = session.link.cellSize;
-    bool accepted =
-        resolveOverlaps(table, editedRow, newAddress,
-                        RegisterTable::addressUnits(sizeBytes, cellSize), cellSize, [this] {
-                            // A Yes shows the fields again.
-                            const bool shift = askShift();
-                            if (shift)
-                                showFields();
-                            return shift;
-                        });
+    const int newUnits = RegisterTable::addressUnits(sizeBytes, cellSize);
+    const QList<RegisterTable::ListedAddress> before = table.listedAddresses();
+    const OverlapOutcome overlaps =
+        resolveOverlaps(table, editedRow, newAddress, newUnits, cellSize, [this] {
+            // A Yes shows the fields again.
+            const bool shift = askShift();
+            if (shift)
+                showFields();
+            return shift;
+        });
+    // Shifts the user confirmed must leave a layout the device can hold;
+    // otherwise they are undone and the edit is refused.
+    if (overlaps.shifted && !isHoldableLayout(table, editedRow, newAddress, newUnits, cellSize)) {
+        table.restoreListedAddresses(before);
+        messages.show(
+            {errorCaption(), QStringLiteral("Данный адрес не доступен"), MessageIcon::None});
+        return;
+    }
+    bool accepted = overlaps.accepted;
 
     // Unsigned, so that a negative address is refused too.
     if (newAddress >= FirstReservedAddress) {

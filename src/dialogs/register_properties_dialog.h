@@ -65,6 +65,7 @@ private:
     UserMessages &messages;
     Session &session;
     std::function<int()> firstSelectedRow;
+    quint64 openedGeneration = 0;
     QLineEdit *address;
     SpinButton *addressSpin;
     QLineEdit *size;

@@ -10,6 +10,7 @@ void RegisterTable::clear()
     emit aboutToBeCleared();
     rows.clear();
     listed = 0;
+    ++clearCount;
     emit cleared();
 }
 
@@ -134,6 +135,25 @@ void RegisterTable::relayoutAddresses(int cellSize)
         rows[k].shown[0] = text;
     }
     emit listedRowsChanged(1, listed - 1);
+}
+
+QList<RegisterTable::ListedAddress> RegisterTable::listedAddresses() const
+{
+    QList<ListedAddress> addresses;
+    for (int k = 0; k < listed; ++k)
+        addresses.append({rows[k].entry.address, rows[k].shown[0]});
+    return addresses;
+}
+
+void RegisterTable::restoreListedAddresses(const QList<ListedAddress> &addresses)
+{
+    const int count = std::min(listed, int(addresses.size()));
+    for (int k = 0; k < count; ++k) {
+        rows[k].entry.address = addresses[k].stored;
+        rows[k].shown[0] = addresses[k].shown;
+    }
+    if (count > 0)
+        emit listedRowsChanged(0, count - 1);
 }
 
 bool RegisterTable::isSpecialRegister(QByteArrayView name)

@@ -65,6 +65,21 @@ public:
     // Re-lays the listed rows contiguously from row 0 for a memory-cell size.
     void relayoutAddresses(int cellSize);
 
+    // The address texts of the listed rows, as the table holds them and as
+    // the list shows them, to be put back after changes that are undone.
+    struct ListedAddress
+    {
+        QByteArray stored;
+        QByteArray shown;
+    };
+    [[nodiscard]] QList<ListedAddress> listedAddresses() const;
+    void restoreListedAddresses(const QList<ListedAddress> &addresses);
+
+    // Counts the times the table has been emptied (rebuilt for a device,
+    // replaced by a file): an edit begun on one table must not land on the
+    // one that replaced it.
+    [[nodiscard]] quint64 generation() const { return clearCount; }
+
     [[nodiscard]] static bool isSpecialRegister(QByteArrayView name);
     [[nodiscard]] static QByteArray textFromCoefficient(double coefficient, bool special);
     [[nodiscard]] static double coefficientFromText(QByteArrayView text, bool special);
@@ -91,4 +106,5 @@ private:
 
     QList<Row> rows;
     int listed = 0;
+    quint64 clearCount = 0;
 };

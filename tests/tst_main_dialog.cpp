@@ -2,7 +2,7 @@
 
 #include "device_models.h"
 #include "dialog_units.h"
-#include "link_settings.h"
+#include "link_settings_editor.h"
 #include "main_window_fixture.h"
 #include "register_list_view.h"
 #include "register_table.h"
@@ -27,6 +27,9 @@ private slots:
     void listColumns();
     void tabOrder();
     void enterPressesOnlyAFocusedButton();
+    void writeStopsAtARefusedField_data();
+    void writeStopsAtARefusedField();
+    void linkListsShowTheSettings();
     void escapeEndsTheWindow();
     void spinsWrapAround_data();
     void spinsWrapAround();
@@ -178,6 +181,87 @@ void TestMainDialog::enterPressesOnlyAFocusedButton()
     QTest::keyClick(ui.read, Qt::Key_Return);
     QCOMPARE(writes, 1);
     QVERIFY(w.dialog->exchange().progressStep() > 0);
+}
+
+void TestMainDialog::writeStopsAtARefusedField_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("12x") << "12x";
+    QTest::newRow("empty") << "";
+}
+
+void TestMainDialog::writeStopsAtARefusedField()
+{
+    QFETCH(QString, address);
+    ShownWindow w;
+    QVERIFY(w.ready());
+    const MainControls &ui = w.ui();
+    // Everything a write needs, but the device address field.
+    QString fileName;
+    buildRegisterTable(w.dialog->session().table, 100, fileName);
+    w.dialog->session().deviceId = 100;
+    ui.ascii->setChecked(true);
+    ui.baudRate->setCurrentIndex(3);
+    ui.parity->setCurrentIndex(0);
+    ui.stopBits->setCurrentIndex(1);
+    ui.deviceAddress->setText(address);
+
+    ui.write->click();
+    QCOMPARE(w.messages.texts(), QStringList{"Please enter an integer between 0 and 255."});
+    QVERIFY(w.dialog->exchange().frameText().isEmpty());
+    QVERIFY(!w.dialog->exchange().isBusy());
+    QCOMPARE(w.dialog->exchange().progressStep(), 0);
+    QCOMPARE(ui.deviceAddress->text(), address);
+
+    // Read goes on with the address held.
+    ui.read->click();
+    QCOMPARE(w.messages.shown.size(), 2);
+    QCOMPARE(w.dialog->exchange().progressStep(), 20);
+}
+
+void TestMainDialog::linkListsShowTheSettings()
+{
+    ShownWindow w;
+    QVERIFY(w.ready());
+    const MainControls &ui = w.ui();
+    Session &session = w.dialog->session();
+    QString fileName;
+    buildRegisterTable(session.table, 100, fileName);
+    session.deviceId = 100;
+    session.link.transmissionMode = TransmissionMode::Rtu;
+    session.link.baudCode = baudCodeOfRate(14400);
+    session.link.parity = Parity::Odd;
+    session.link.stopBits = StopBits::Two;
+    w.dialog->linkSettings().showLinkChoices();
+    w.dialog->showFields();
+    QCOMPARE(ui.baudRate->currentText(), QString("14400"));
+    QCOMPARE(ui.parity->currentText(), QString("НЕЧЕТ"));
+    QCOMPARE(ui.stopBits->currentText(), QString("2"));
+    QVERIFY(ui.rtu->isChecked());
+
+    // Picked entries are the settings the next command takes.
+    ui.baudRate->setCurrentIndex(ui.baudRate->findText("1200"));
+    ui.parity->setCurrentIndex(ui.parity->findText("ЧЕТ"));
+    ui.stopBits->setCurrentIndex(ui.stopBits->findText("1"));
+    w.dialog->takeFields();
+    QCOMPARE(session.link.baudCode, baudCodeOfRate(1200));
+    QCOMPARE(session.link.parity, Parity::Even);
+    QCOMPARE(session.link.stopBits, StopBits::One);
+
+    // A rate the list does not offer (57600, from a device or a file) shows
+    // as no rate, and Write is refused until one is picked.
+    session.link.baudCode = baudCodeOfRate(57600);
+    w.dialog->linkSettings().showLinkChoices();
+    QCOMPARE(ui.baudRate->currentIndex(), -1);
+    ui.write->click();
+    QCOMPARE(w.messages.texts(), QStringList{"Не задана скорость передачи"});
+    QVERIFY(!w.dialog->exchange().isBusy());
+    QCOMPARE(session.link.baudCode, baudCodeOfRate(57600));
+    ui.baudRate->setCurrentIndex(ui.baudRate->findText("9600"));
+    ui.write->click();
+    QCOMPARE(w.messages.shown.size(), 1);
+    QVERIFY(w.dialog->exchange().isBusy());
+    QCOMPARE(quint8(w.dialog->exchange().image()[3]) & 0x0F, 5);
 }
 
 void TestMainDialog::escapeEndsTheWindow()

@@ -3,6 +3,8 @@
 // simulated transducer.
 
 #include "about_dialog.h"
+#include "config_app.h"
+#include "device_models.h"
 #include "main_window_fixture.h"
 #include "pty_pair.h"
 #include "register_list_view.h"
@@ -18,6 +20,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
+#include <csignal>
 
 namespace {
 
@@ -41,6 +45,8 @@ private slots:
     void closingReleasesThePort();
     void readAndWriteThroughTheWindow();
     void portThatVanishesAndComesBack();
+    void signalEndsTheProgramOverADialog_data();
+    void signalEndsTheProgramOverADialog();
 };
 
 void TestMainWindowEndToEnd::probeKeepsTheFirstPortThatOpens()
@@ -202,6 +208,71 @@ void TestMainWindowEndToEnd::portThatVanishesAndComesBack()
     ui.read->click();
     QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 3, 5000);
     QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainWindowEndToEnd::signalEndsTheProgramOverADialog_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("About box, SIGTERM") << "about" << SIGTERM;
+    QTest::newRow("properties dialog, SIGINT") << "properties" << SIGINT;
+    QTest::newRow("message box, SIGTERM") << "message" << SIGTERM;
+}
+
+void TestMainWindowEndToEnd::signalEndsTheProgramOverADialog()
+{
+    // The program as it runs: a signal that comes while a modal dialog is
+    // open closes the dialog and the window, and releases the port.
+    QFETCH(QString, dialog);
+    QFETCH(int, signalNumber);
+    PtyPair line;
+    QVERIFY(line.isValid());
+    mapComPorts({line.slavePath});
+
+    ConfigApp app;
+    QString openDialog;
+    bool timedOut = false;
+    QTimer::singleShot(300, this, [&] {
+        MainDialog *window = app.mainWindow();
+        QTimer::singleShot(300, this, [&] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                openDialog = modal->metaObject()->className();
+            ::raise(signalNumber);
+        });
+        if (dialog == "about") {
+            window->showAbout();
+        } else if (dialog == "properties") {
+            QString fileName;
+            buildRegisterTable(window->session().table, 300, fileName);
+            window->onListDoubleClicked();
+        } else {
+            window->onWriteClicked(); // refused: no transmission mode
+        }
+    });
+    // Should the signal not end it, the test still ends.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    connect(&watchdog, &QTimer::timeout, this, [&] {
+        timedOut = true;
+        while (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    watchdog.start(8000);
+    QCOMPARE(app.run(), 0);
+    watchdog.stop();
+
+    QVERIFY(!timedOut);
+    const QString expected = dialog == "about"        ? "AboutDialog"
+                             : dialog == "properties" ? "RegisterPropertiesDialog"
+                                                      : "QMessageBox";
+    QCOMPARE(openDialog, expected);
+    QVERIFY(!app.mainWindow());
+    QVERIFY(QApplication::topLevelWidgets().isEmpty() ||
+            std::none_of(QApplication::topLevelWidgets().cbegin(),
+                         QApplication::topLevelWidgets().cend(),
+                         [](const QWidget *w) { return w->isVisible(); }));
+    SerialPort other;
+    QVERIFY(other.open(line.slavePath));
 }
 
 QTEST_MAIN(TestMainWindowEndToEnd)

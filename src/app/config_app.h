@@ -3,16 +3,19 @@
 class MainDialog;
 
 // The application: creates the main window, runs it modally, and ends the
-// program when it closes, however it closes.
+// program when it closes, however it closes. SIGINT and SIGTERM close it as
+// its close control would, also while a dialog or message box is open over
+// it.
 class ConfigApp
 {
 public:
     int run();
-    // Ends the window as its close control would; the program then ends.
+    // Closes every dialog open over the window, then the window; the
+    // program then ends and the port is released.
     void quit();
 
     // The window while it runs; null before and after.
-    MainDialog *mainWindow() const { return window; }
+    [[nodiscard]] MainDialog *mainWindow() const { return window; }
 
 private:
     MainDialog *window = nullptr;

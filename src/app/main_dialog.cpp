@@ -140,7 +140,10 @@ void MainDialog::onReadClicked()
 
 void MainDialog::onWriteClicked()
 {
-    link->takeFields();
+    // A refused field (its message has been shown) sends nothing: the device
+    // would get a value other than the one on the screen.
+    if (!link->takeFields())
+        return;
     if (engine->startWrite())
         link->showFields();
 }

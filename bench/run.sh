@@ -3,7 +3,8 @@
 #  - start-up to the window mapped, and peak resident memory, for Ostrivan and
 #    for a minimal Qt Widgets dialog, measured from outside under Xvfb;
 #  - idle cost over 10 s with no exchange running;
-#  - the exchange's reply windows against vxn-sim;
+#  - the exchanges against vxn-sim paced at 9600 baud, next to their line
+#    time, and the reply windows of a silent device;
 #  - the pure parts per call.
 # Medians of RUNS runs (default 7).
 set -euo pipefail
@@ -115,8 +116,6 @@ echo "| of it private (anonymous) memory | $app_anon kB | $min_anon kB | $(ratio
 echo "| idle 10 s: CPU time | $app_cpu ms | $min_cpu ms | | | |"
 echo "| idle 10 s: voluntary context switches | $app_wake | $min_wake | | | |"
 echo
-echo "| Exchange window (target) | Measured on the line, median of 7 |"
-echo "| --- | --- |"
 "$build/bench/bench_exchange_timing" "$build/sim/vxn-sim"
 echo
 echo "| Pure part | Cost |"

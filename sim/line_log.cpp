@@ -1,5 +1,7 @@
 #include "line_log.h"
 
+#include "traffic_log.h"
+
 #include <QTime>
 #include <cstdio>
 
@@ -7,19 +9,7 @@ namespace LineLog {
 
 QString escaped(QByteArrayView bytes)
 {
-    QString text;
-    for (char c : bytes) {
-        const auto byte = quint8(c);
-        if (c == '\r')
-            text += QLatin1String("\\r");
-        else if (c == '\n')
-            text += QLatin1String("\\n");
-        else if (byte < 0x20 || byte >= 0x7F)
-            text += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
-        else
-            text += QLatin1Char(c);
-    }
-    return text;
+    return TrafficFormat::escaped(bytes);
 }
 
 static void line(const QString &text)

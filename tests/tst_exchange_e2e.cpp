@@ -7,6 +7,7 @@
 #include "live_exchange.h"
 #include "sim_process.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -69,6 +70,10 @@ class TestExchangeEndToEnd : public QObject
 private slots:
     void noWidgetsHere();
     void firstReadThenWrite();
+    void exchangesEndWhenTheReplyIsIn();
+    void silentDeviceWaitsTheWholeWindow_data();
+    void silentDeviceWaitsTheWholeWindow();
+    void lateReplyThenRead();
     void faults_data();
     void faults();
     void simulatorHoldsAConfigurationFile();
@@ -130,6 +135,105 @@ void TestExchangeEndToEnd::firstReadThenWrite()
     QCOMPARE(quint8(x.engine.image()[0]), quint8(9));
     QCOMPARE(x.session.table.row(1).coefficient, QByteArray("2500"));
     QVERIFY(x.messages.shown.isEmpty());
+}
+
+void TestExchangeEndToEnd::exchangesEndWhenTheReplyIsIn()
+{
+    // Against the paced simulator: a read and a write end when their reply
+    // is in, well inside their windows of 1 s and 4 s; the bar is full at
+    // once.
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "401"}));
+    LiveExchange x;
+    SignalLog log(x.engine);
+    QVERIFY(x.port.open(sim.devicePath));
+    QVERIFY(x.port.configure(PortModeString));
+    QTest::qWait(100);
+
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(x.engine.startRead());
+    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 3000);
+    // Two exchanges that the line needs about 0.65 s for, not two windows.
+    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(log.events.last(), finished(ExchangeResult::ReadAccepted));
+    QCOMPARE(log.progress.last(), 500);
+
+    log.clear();
+    x.session.link.deviceAddress = 21;
+    clock.restart();
+    QVERIFY(x.engine.startWrite());
+    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 6000);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(log.events.last(), finished(ExchangeResult::WriteAccepted));
+    QVERIFY(x.messages.shown.isEmpty());
+}
+
+void TestExchangeEndToEnd::silentDeviceWaitsTheWholeWindow_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<int>("windowMs");
+    QTest::newRow("read") << false << 1000;
+    QTest::newRow("write") << true << 4000;
+}
+
+void TestExchangeEndToEnd::silentDeviceWaitsTheWholeWindow()
+{
+    QFETCH(bool, write);
+    QFETCH(int, windowMs);
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "100", "--fault", "silent"}));
+    LiveExchange x;
+    SignalLog log(x.engine);
+    QVERIFY(x.port.open(sim.devicePath));
+    QVERIFY(x.port.configure(PortModeString));
+    QString fileName;
+    buildRegisterTable(x.session.table, 100, fileName);
+    x.session.deviceId = 100;
+    x.session.link.transmissionMode = TransmissionMode::Ascii;
+    x.session.link.baudCode = baudCodeOfRate(9600);
+    x.session.link.parity = Parity::None;
+    x.session.link.stopBits = StopBits::Two;
+
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(write ? x.engine.startWrite() : x.engine.startRead());
+    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), windowMs + 2000);
+    QVERIFY2(clock.elapsed() >= windowMs - 5, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(x.messages.texts(), QStringList{"Преобразователь не отвечает"});
+}
+
+void TestExchangeEndToEnd::lateReplyThenRead()
+{
+    // The late reply comes after its window and is dropped; the next read
+    // gets its own reply whole.
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "100"}));
+    LiveExchange x;
+    SignalLog log(x.engine);
+    QVERIFY(x.port.open(sim.devicePath));
+    QVERIFY(x.port.configure(PortModeString));
+    QVERIFY(x.engine.startRead());
+    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 5000);
+
+    sim.command("fault late");
+    QTRY_VERIFY(sim.log().contains("fault late"));
+    log.clear();
+    QVERIFY(x.engine.startRead());
+    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 3000);
+    QCOMPARE(x.messages.texts(), QStringList{"Преобразователь не отвечает"});
+    // Wait until the late reply has gone out on the line.
+    QTRY_VERIFY_WITH_TIMEOUT(sim.log().count("-> :") >= 3, 3000);
+    QTest::qWait(100);
+
+    sim.command("fault none");
+    QVERIFY(!sim.image().isEmpty()); // commands are taken in order
+    x.messages.shown.clear();
+    log.clear();
+    QVERIFY(x.engine.startRead());
+    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 3000);
+    QVERIFY2(x.messages.shown.isEmpty(), qPrintable(x.messages.texts().join(u'|')));
+    QCOMPARE(log.events.last(), finished(ExchangeResult::ReadAccepted));
 }
 
 void TestExchangeEndToEnd::faults_data()

@@ -94,6 +94,9 @@ private slots:
     void progressRunsToFullAndStops_data();
     void progressRunsToFullAndStops();
     void readWhileWritePendingDoesNothing();
+    void earlyEnd_data();
+    void earlyEnd();
+    void lateReplyDoesNotSpoilTheNextRead();
     void secondReadRestartsTheWindow();
     void writeIgnoredWhileAReplyIsAwaited();
     void failedReplies_data();
@@ -161,7 +164,9 @@ void TestExchangeEngine::firstReadOfFreshWindow()
     QCOMPARE(QString::fromLatin1(f.shown(0, Column::Coefficient)), QString("4000"));
     for (int r = 37; r < 46; ++r)
         QCOMPARE(f.session.table.row(r), calibration[r - 37]);
-    QVERIFY(f.timers.isActive(Progress));
+    // The exchange is over: the bar is full at once.
+    QVERIFY(!f.timers.isActive(Progress));
+    QCOMPARE(f.progress, 500);
     QVERIFY(!f.timers.isActive(Reply));
 
     // Later reads take one exchange.
@@ -217,6 +222,90 @@ void TestExchangeEngine::readWhileWritePendingDoesNothing()
     QCOMPARE(f.messages.texts(), QStringList{"Преобразователь не отвечает"});
     f.read();
     QCOMPARE(f.port.written.size(), 2);
+}
+
+void TestExchangeEngine::earlyEnd_data()
+{
+    QTest::addColumn<QByteArray>("fault");
+    QTest::addColumn<int>("pieces");
+    QTest::addColumn<bool>("early"); // taken before the window closes
+    QTest::addColumn<QString>("message");
+    QTest::newRow("whole reply") << QByteArray("none") << 1 << true << QString();
+    QTest::newRow("in three pieces") << QByteArray("none") << 3 << true << QString();
+    QTest::newRow("bad LRC") << QByteArray("bad-lrc") << 2 << false << "Ошибка при приеме данных";
+    QTest::newRow("lower case") << QByteArray("lowercase") << 1 << false
+                                << "Ошибка при приеме данных";
+    QTest::newRow("junk before the colon")
+        << QByteArray("noise") << 1 << false << "Ошибка при приеме данных";
+    QTest::newRow("first half only")
+        << QByteArray("truncated") << 1 << false << "Ошибка при приеме данных";
+}
+
+void TestExchangeEngine::earlyEnd()
+{
+    // A reply is taken as soon as what has come is a complete frame, never
+    // before; anything else waits for the end of the window, as before.
+    QFETCH(QByteArray, fault);
+    QFETCH(int, pieces);
+    QFETCH(bool, early);
+    QFETCH(QString, message);
+    ExchangeFixture f;
+    Transducer device = *Transducer::withDefaults(300);
+    readDevice(f, device);
+    device.setFault(*faultFromName(fault));
+    int finished = 0;
+    QObject::connect(&f.engine, &ExchangeEngine::exchangeFinished, [&finished] { ++finished; });
+
+    QVERIFY(f.read());
+    const QByteArray reply = device.respond(f.port.written.last())->text;
+    const qsizetype piece = reply.size() / pieces + 1;
+    for (qsizetype at = 0; at < reply.size(); at += piece) {
+        QCOMPARE(finished, 0);
+        QVERIFY(f.timers.isActive(Reply));
+        f.port.queued = reply.mid(at, piece);
+        f.engine.onCharactersArrived();
+    }
+    QCOMPARE(finished, early ? 1 : 0);
+    QCOMPARE(f.timers.isActive(Reply), !early);
+    if (!early)
+        f.engine.onTimer(Reply);
+    QCOMPARE(finished, 1);
+    QCOMPARE(f.messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(f.progress == 500, message.isEmpty());
+}
+
+void TestExchangeEngine::lateReplyDoesNotSpoilTheNextRead()
+{
+    ExchangeFixture f;
+    Transducer device = *Transducer::withDefaults(300);
+    readDevice(f, device);
+    QList<TrafficEvent> traffic;
+    QObject::connect(&f.engine, &ExchangeEngine::traffic,
+                     [&traffic](const TrafficEvent &event) { traffic << event; });
+
+    // The window closes empty; the reply comes after it.
+    QVERIFY(f.read());
+    const QByteArray late = device.respond(f.port.written.last())->text;
+    f.engine.onTimer(Reply);
+    QCOMPARE(f.messages.texts(), QStringList{"Преобразователь не отвечает"});
+    f.port.queued = late;
+    f.engine.onCharactersArrived();
+    QCOMPARE(f.messages.shown.size(), 1);
+
+    // The next read drops it before its request goes out, and succeeds.
+    QVERIFY(f.read());
+    QVERIFY(f.port.queued.isEmpty());
+    answer(f, device);
+    f.engine.onCharactersArrived();
+    QCOMPARE(f.messages.shown.size(), 1);
+    QVERIFY(!f.timers.isActive(Reply));
+
+    QCOMPARE(traffic.size(), 5);
+    QCOMPARE(traffic[1].meaning, QString("Нет ответа в окне"));
+    QCOMPARE(traffic[2].frame, late);
+    QCOMPARE(traffic[2].direction, TrafficEvent::Direction::Received);
+    QVERIFY(traffic[2].meaning.endsWith("(после окна, отброшено)"));
+    QCOMPARE(traffic[3].direction, TrafficEvent::Direction::Sent);
 }
 
 void TestExchangeEngine::secondReadRestartsTheWindow()
@@ -311,20 +400,20 @@ void TestExchangeEngine::idMismatchReplies_data()
     QTest::addColumn<QString>("message"); // empty: none
     QTest::addColumn<int>("rowsAfter");
     QTest::addColumn<int>("deviceIdAfter");
-    QTest::addColumn<bool>("progressRuns");
+    QTest::addColumn<int>("bar"); // 0 stopped where it was, 1 running, 2 full
     QTest::addColumn<int>("requestsAfter");
-    QTest::newRow("same ID") << 0xE4 << 300 << "" << 35 << 300 << true << 1;
-    QTest::newRow("0xE5, same ID") << 0xE5 << 300 << "" << 35 << 300 << true << 1;
+    QTest::newRow("same ID") << 0xE4 << 300 << "" << 35 << 300 << 2 << 1;
+    QTest::newRow("0xE5, same ID") << 0xE5 << 300 << "" << 35 << 300 << 2 << 1;
     QTest::newRow("0xE5, other ID")
-        << 0xE5 << 200 << "Ошибка ID устройства 200 вместо 300" << 35 << 300 << false << 1;
+        << 0xE5 << 200 << "Ошибка ID устройства 200 вместо 300" << 35 << 300 << 0 << 1;
     // The table of the device held is kept: a stray answer must not wipe
     // the engineer's edits.
     QTest::newRow("unknown ID") << 0xE4 << 150 << "Ошибка ID устройства 150 вместо 300" << 35 << 300
-                                << false << 1;
-    QTest::newRow("new known ID") << 0xE4 << 100 << "" << 20 << 100 << true << 2;
-    QTest::newRow("0x81, new known ID") << 0x81 << 200 << "" << 24 << 200 << true << 2;
-    QTest::newRow("0x80 is not a mismatch") << 0x80 << 100 << "" << 35 << 300 << true << 1;
-    QTest::newRow("other function") << 0x03 << 100 << "" << 35 << 300 << true << 1;
+                                << 0 << 1;
+    QTest::newRow("new known ID") << 0xE4 << 100 << "" << 20 << 100 << 1 << 2;
+    QTest::newRow("0x81, new known ID") << 0x81 << 200 << "" << 24 << 200 << 1 << 2;
+    QTest::newRow("0x80 is not a mismatch") << 0x80 << 100 << "" << 35 << 300 << 2 << 1;
+    QTest::newRow("other function") << 0x03 << 100 << "" << 35 << 300 << 2 << 1;
 }
 
 void TestExchangeEngine::idMismatchReplies()
@@ -334,7 +423,7 @@ void TestExchangeEngine::idMismatchReplies()
     QFETCH(QString, message);
     QFETCH(int, rowsAfter);
     QFETCH(int, deviceIdAfter);
-    QFETCH(bool, progressRuns);
+    QFETCH(int, bar);
     QFETCH(int, requestsAfter);
     ExchangeFixture f;
     Transducer device = *Transducer::withDefaults(300);
@@ -350,7 +439,8 @@ void TestExchangeEngine::idMismatchReplies()
     QCOMPARE(f.session.table.rowCount(), rowsAfter);
     QCOMPARE(f.session.table.parameterCount(), rowsAfter == 0 ? 0 : rowsAfter - 9);
     QCOMPARE(f.session.deviceId, deviceIdAfter);
-    QCOMPARE(f.timers.isActive(Progress), progressRuns);
+    QCOMPARE(f.timers.isActive(Progress), bar == 1);
+    QCOMPARE(f.progress == 500, bar == 2);
     QCOMPARE(f.port.written.size(), requestsAfter);
     if (rowsAfter == 35)
         QCOMPARE(f.session.table.row(2), row);
@@ -399,7 +489,8 @@ void TestExchangeEngine::acceptedWriteShowsWhatDeviceStored()
     f.engine.onTimer(Reply);
     QVERIFY(f.messages.shown.isEmpty());
     QVERIFY(!f.engine.isBusy());
-    QVERIFY(f.timers.isActive(Progress));
+    QVERIFY(!f.timers.isActive(Progress));
+    QCOMPARE(f.progress, 500);
     QCOMPARE(quint8(f.engine.image()[0]), quint8(9));
     QCOMPARE(f.session.link.deviceAddress, quint8(9));
     QCOMPARE(f.shown(0, Column::Coefficient), QByteArray("5000"));
@@ -445,7 +536,7 @@ void TestExchangeEngine::writeEchoes()
     if (accepted) {
         QVERIFY(f.messages.shown.isEmpty());
         QCOMPARE(f.session.link.deviceAddress, quint8(44));
-        QVERIFY(f.timers.isActive(Progress));
+        QCOMPARE(f.progress, 500);
     } else {
         QCOMPARE(f.messages.shown, QList<UserMessage>{error("Ошибка при передаче данных")});
         QCOMPARE(f.engine.image(), sent);

@@ -7,9 +7,12 @@
 #include "register_list_view.h"
 #include "register_table.h"
 #include "spin_button.h"
+#include "traffic_log_window.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -17,6 +20,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 
 class TestMainDialog : public QObject
 {
@@ -30,6 +34,7 @@ private slots:
     void writeStopsAtARefusedField_data();
     void writeStopsAtARefusedField();
     void linkListsShowTheSettings();
+    void trafficLogWindow();
     void escapeEndsTheWindow();
     void spinsWrapAround_data();
     void spinsWrapAround();
@@ -262,6 +267,81 @@ void TestMainDialog::linkListsShowTheSettings()
     QCOMPARE(w.messages.shown.size(), 1);
     QVERIFY(w.dialog->exchange().isBusy());
     QCOMPARE(quint8(w.dialog->exchange().image()[3]) & 0x0F, 5);
+}
+
+void TestMainDialog::trafficLogWindow()
+{
+    QTemporaryDir dir;
+    ShownWindow w;
+    QVERIFY(w.ready());
+    const QString path = dir.filePath("traffic.txt");
+    w.dialog->trafficLogChooser = [path] { return std::optional<QString>(path); };
+    TrafficLog &log = w.dialog->traffic();
+    log.append({QTime(10, 0, 0, 5), TrafficEvent::Direction::Sent, ":006400009C\r\n",
+                "Запрос конфигурации, ID 0"});
+    log.append({QTime(10, 0, 1, 5), TrafficEvent::Direction::Received, {}, "Нет ответа в окне"});
+
+    // F12 opens it; opened again, it is the same window.
+    QVERIFY(!w.dialog->trafficLogWindow());
+    QTest::keyClick(w.dialog.get(), Qt::Key_F12);
+    TrafficLogWindow *window = w.dialog->trafficLogWindow();
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QVERIFY(!window->isModal());
+    QCOMPARE(window->windowTitle(), QString("Журнал обмена"));
+    w.dialog->showTrafficLog();
+    QCOMPARE(w.dialog->trafficLogWindow(), window);
+    QCOMPARE(w.dialog->findChildren<TrafficLogWindow *>().size(), 1);
+
+    const QAbstractItemModel *rows = window->view()->model();
+    QCOMPARE(rows->rowCount(), 2);
+    const QStringList headers{"Время", "Направление", "Символов", "Кадр", "Содержание"};
+    for (int c = 0; c < 5; ++c)
+        QCOMPARE(rows->headerData(c, Qt::Horizontal).toString(), headers[c]);
+    QCOMPARE(rows->index(0, 1).data().toString(), QString("→"));
+    QCOMPARE(rows->index(0, 2).data().toInt(), 13);
+    QCOMPARE(rows->index(0, 3).data().toString(), QString(":006400009C\\r\\n"));
+    QCOMPARE(rows->index(1, 4).data().toString(), QString("Нет ответа в окне"));
+
+    // Save writes what is shown, a line a row, tabs between the columns.
+    const auto shownLines = [rows] {
+        QString text;
+        for (int r = 0; r < rows->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < rows->columnCount(); ++c)
+                cells << rows->index(r, c).data().toString();
+            text += cells.join(u'\t') + u'\n';
+        }
+        return text;
+    };
+    window->saveLog();
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(saved.readAll()), shownLines());
+
+    // Ctrl+C copies the selected rows the same way.
+    window->view()->selectAll();
+    QTest::keyClick(window->view(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), shownLines());
+
+    // The bound holds while the window shows the log.
+    for (int i = 0; i < TrafficLog::Capacity + 50; ++i)
+        log.append({QTime(11, 0), TrafficEvent::Direction::Sent, QByteArray::number(i), {}});
+    QCOMPARE(rows->rowCount(), TrafficLog::Capacity);
+    QCOMPARE(rows->index(0, 3).data().toString(), QString("50"));
+
+    // "Очистить" empties it; closed, the window is gone, the log stays.
+    const auto buttons = window->findChildren<QPushButton *>();
+    const auto clear = std::find_if(buttons.begin(), buttons.end(),
+                                    [](QPushButton *b) { return b->text() == "Очистить"; });
+    QVERIFY(clear != buttons.end());
+    (*clear)->click();
+    QCOMPARE(rows->rowCount(), 0);
+    log.append({QTime(12, 0), TrafficEvent::Direction::Sent, "x", {}});
+    window->close();
+    QTRY_VERIFY(!w.dialog->trafficLogWindow());
+    QCOMPARE(log.size(), 1);
+    QVERIFY(w.messages.shown.isEmpty());
 }
 
 void TestMainDialog::escapeEndsTheWindow()

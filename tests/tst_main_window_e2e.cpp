@@ -10,6 +10,7 @@
 #include "register_list_view.h"
 #include "register_table.h"
 #include "sim_process.h"
+#include "traffic_log_window.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,6 +21,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 #include <algorithm>
 #include <csignal>
 
@@ -44,6 +46,7 @@ private slots:
     void pickingPorts();
     void closingReleasesThePort();
     void readAndWriteThroughTheWindow();
+    void trafficLogOfAReadAndAFailedRead();
     void portThatVanishesAndComesBack();
     void signalEndsTheProgramOverADialog_data();
     void signalEndsTheProgramOverADialog();
@@ -180,6 +183,39 @@ void TestMainWindowEndToEnd::readAndWriteThroughTheWindow()
     QVERIFY(w.messages.shown.isEmpty());
 }
 
+void TestMainWindowEndToEnd::trafficLogOfAReadAndAFailedRead()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "401"}));
+    ShownWindow w({sim.devicePath});
+    QVERIFY(w.ready());
+    w.dialog->showTrafficLog();
+    w.ui().read->click();
+    QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 1, 5000);
+    sim.command("fault silent");
+    QVERIFY(!sim.image().isEmpty());
+    w.ui().read->click();
+    QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 2, 3000);
+    QCOMPARE(w.messages.texts(), QStringList{"Преобразователь не отвечает"});
+
+    const QAbstractItemModel *rows = w.dialog->trafficLogWindow()->view()->model();
+    const QStringList expected{
+        "→ 13 Запрос конфигурации, ID 0",
+        "← 13 Ответ устройства с другим ID: 401",
+        "→ 13 Запрос конфигурации, ID 401",
+        "← 571 Конфигурация, ID 401: 46 регистров, адрес устройства 5",
+        "→ 13 Запрос конфигурации, ID 401",
+        "← 0 Нет ответа в окне",
+    };
+    QStringList shown;
+    for (int r = 0; r < rows->rowCount(); ++r)
+        shown << QStringLiteral("%1 %2 %3")
+                     .arg(rows->index(r, 1).data().toString(), rows->index(r, 2).data().toString(),
+                          rows->index(r, 4).data().toString());
+    QCOMPARE(shown, expected);
+    QVERIFY(rows->index(3, 3).data().toString().endsWith("\\r\\n"));
+}
+
 void TestMainWindowEndToEnd::portThatVanishesAndComesBack()
 {
     QTemporaryDir dir;
@@ -192,7 +228,10 @@ void TestMainWindowEndToEnd::portThatVanishesAndComesBack()
     ui.read->click();
     QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 1, 5000);
 
-    // The terminal goes away while a read waits for its reply.
+    // The terminal goes away while a read waits for its reply (which the
+    // transducer holds back, so that none of it arrives first).
+    sim.command("fault silent");
+    QVERIFY(!sim.image().isEmpty());
     ui.read->click();
     sim.command("vanish");
     QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(), QStringList{"Преобразователь не отвечает"}, 3000);
@@ -204,6 +243,8 @@ void TestMainWindowEndToEnd::portThatVanishesAndComesBack()
     QTRY_VERIFY(QFileInfo(link).canonicalFilePath() != sim.devicePath);
     pickPort(ui.port, "COM1");
     QVERIFY(w.dialog->serialPort().isOpen());
+    sim.command("fault none");
+    QVERIFY(!sim.image().isEmpty());
     w.messages.shown.clear();
     ui.read->click();
     QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 3, 5000);

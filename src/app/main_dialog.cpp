@@ -15,6 +15,7 @@
 #include "register_properties_dialog.h"
 #include "spin_button.h"
 #include "system_menu.h"
+#include "traffic_log_window.h"
 #include "widget_link_fields.h"
 
 #include <QComboBox>
@@ -30,6 +31,11 @@ namespace {
 QString aboutEntryText()
 {
     return QStringLiteral("&About Ostrivan...");
+}
+
+QString trafficLogEntryText()
+{
+    return QStringLiteral("Журнал обмена...");
 }
 
 } // namespace
@@ -63,6 +69,9 @@ MainDialog::MainDialog(UserMessages *sink, FileChooser *chooser, QWidget *parent
     connect(engine.get(), &ExchangeEngine::configurationApplied, this,
             &MainDialog::onConfigurationApplied);
     connect(engine.get(), &ExchangeEngine::errorOccurred, this, &MainDialog::onExchangeError);
+    connect(engine.get(), &ExchangeEngine::traffic, &trafficLog, &TrafficLog::append);
+    connect(&port, &SerialPort::charactersArrived, engine.get(),
+            &ExchangeEngine::onCharactersArrived);
     connect(ui.read, &QPushButton::clicked, this, &MainDialog::onReadClicked);
     connect(ui.write, &QPushButton::clicked, this, &MainDialog::onWriteClicked);
     connect(ui.save, &QPushButton::clicked, this, &MainDialog::saveConfiguration);
@@ -78,6 +87,7 @@ MainDialog::~MainDialog()
 {
     // The timers go first: nothing may fire into a half-destroyed window.
     timers.reset();
+    delete logWindow.data();
     files.reset();
     engine.reset();
     link.reset();
@@ -207,6 +217,22 @@ void MainDialog::showAbout()
     about.exec();
 }
 
+TrafficLogWindow *MainDialog::trafficLogWindow() const
+{
+    return logWindow.data();
+}
+
+void MainDialog::showTrafficLog()
+{
+    if (!logWindow) {
+        logWindow = new TrafficLogWindow(trafficLog, messages, trafficLogChooser, this);
+        logWindow->setWindowIcon(windowIcon());
+    }
+    logWindow->show();
+    logWindow->raise();
+    logWindow->activateWindow();
+}
+
 void MainDialog::keyPressEvent(QKeyEvent *event)
 {
     // Enter does nothing where no button has the focus.
@@ -215,6 +241,8 @@ void MainDialog::keyPressEvent(QKeyEvent *event)
         return;
     if (event->key() == Qt::Key_F1)
         showAbout();
+    else if (event->key() == Qt::Key_F12)
+        showTrafficLog();
     else
         QDialog::keyPressEvent(event);
 }
@@ -224,6 +252,7 @@ void MainDialog::contextMenuEvent(QContextMenuEvent *event)
     // Window systems without a window menu get the About entry here.
     QMenu menu(this);
     menu.addAction(aboutEntryText(), this, &MainDialog::showAbout);
+    menu.addAction(trafficLogEntryText(), this, &MainDialog::showTrafficLog);
     menu.exec(event->globalPos());
 }
 

@@ -4,9 +4,13 @@
 #include "port_choice.h"
 #include "serial_port.h"
 #include "session.h"
+#include "traffic_log.h"
 
 #include <QDialog>
+#include <QPointer>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class ExchangeEngine;
 class FileChooser;
@@ -16,6 +20,7 @@ class LinkSettingsEditor;
 class MessageBoxes;
 class QtExchangeTimers;
 class RegisterListModel;
+class TrafficLogWindow;
 class UserMessages;
 class WidgetLinkFields;
 struct ExchangeError;
@@ -51,12 +56,19 @@ public:
     void saveConfiguration();
     void loadConfiguration();
     void showAbout();
+    // Opens the traffic log's window, or raises it when it is open.
+    void showTrafficLog();
 
     [[nodiscard]] const MainControls &controls() const { return ui; }
     SerialPort &serialPort() { return port; }
     Session &session() { return state; }
     LinkSettingsEditor &linkSettings() { return *link; }
     ExchangeEngine &exchange() { return *engine; }
+    TrafficLog &traffic() { return trafficLog; }
+    // The traffic log's window while it is open; null otherwise.
+    [[nodiscard]] TrafficLogWindow *trafficLogWindow() const;
+    // Where the log window saves (tests answer here); the file dialog if unset.
+    std::function<std::optional<QString>()> trafficLogChooser;
     [[nodiscard]] const PortChoice &portChoice() const { return ports; }
 
 protected:
@@ -77,6 +89,8 @@ private:
     UserMessages &messages;
     SerialPort port;
     Session state;
+    TrafficLog trafficLog;
+    QPointer<TrafficLogWindow> logWindow;
     MainControls ui;
     std::unique_ptr<RegisterListModel> listModel;
     std::unique_ptr<WidgetLinkFields> fields;

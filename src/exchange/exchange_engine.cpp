@@ -6,6 +6,7 @@
 #include "session.h"
 
 #include <array>
+#include <utility>
 
 using TimerId = ExchangeTimers::TimerId;
 using Kind = ExchangeError::Kind;
@@ -27,9 +28,61 @@ bool ExchangeEngine::startRead()
 
 void ExchangeEngine::sendReadConfigRequest()
 {
-    port.write(ModbusAscii::buildReadConfigRequest(quint16(session.deviceId)));
-    timers.start(TimerId::Reply, ReadReplyMs);
+    send(ModbusAscii::buildReadConfigRequest(quint16(session.deviceId)), ReadReplyMs);
+}
+
+void ExchangeEngine::send(const QByteArray &frameText, int replyWindowMs)
+{
+    // Characters of a reply that came after its window would spoil this one.
+    discardStaleInput();
+    port.write(frameText);
+    log(TrafficEvent::Direction::Sent, frameText);
+    timers.start(TimerId::Reply, replyWindowMs);
     awaitingReply = true;
+}
+
+void ExchangeEngine::discardStaleInput()
+{
+    arrived.clear();
+    std::array<char, ReceiveBufferSize> buffer{};
+    QByteArray stale;
+    // Bounded: a line that never stops talking must not hold the program.
+    for (int pass = 0; pass < 64; ++pass) {
+        const qsizetype count = port.readAvailable(buffer);
+        if (count <= 0)
+            break;
+        stale.append(buffer.data(), count);
+    }
+    if (!stale.isEmpty())
+        log(TrafficEvent::Direction::Received, stale, QStringLiteral(" (после окна, отброшено)"));
+}
+
+void ExchangeEngine::log(TrafficEvent::Direction direction, const QByteArray &text,
+                         const QString &suffix)
+{
+    emit traffic(
+        {QTime::currentTime(), direction, text, TrafficFormat::meaning(direction, text) + suffix});
+}
+
+void ExchangeEngine::takeArrived()
+{
+    std::array<char, ReceiveBufferSize> buffer{};
+    const qsizetype room = ReceiveBufferSize - arrived.size();
+    const qsizetype count = port.readAvailable(buffer);
+    // The receive buffer holds 1000 characters; no reply is longer.
+    arrived.append(buffer.data(), std::min(count, std::max<qsizetype>(room, 0)));
+}
+
+void ExchangeEngine::onCharactersArrived()
+{
+    // Outside a window the characters wait, to be dropped before the next
+    // request; inside it they are gathered and looked at.
+    if (!awaitingReply || receiving)
+        return;
+    takeArrived();
+    if (arrived.endsWith("\r\n") &&
+        ModbusAscii::parseReply(arrived).outcome == ModbusAscii::ParsedReply::Outcome::Bytes)
+        receive();
 }
 
 void ExchangeEngine::startProgress(int progressStep)
@@ -90,9 +143,7 @@ bool ExchangeEngine::startWrite()
     setBusy(true);
     lastImage = ConfigImage::buildImage(session);
     frame = ModbusAscii::buildWriteConfigRequest(lastImage);
-    port.write(frame);
-    timers.start(TimerId::Reply, WriteReplyMs);
-    awaitingReply = true;
+    send(frame, WriteReplyMs);
     startProgress(WriteProgressStep);
     return true;
 }
@@ -123,21 +174,27 @@ void ExchangeEngine::fail(const ExchangeError &error)
 
 void ExchangeEngine::finish(ExchangeResult result)
 {
+    // The exchange is over: the bar is full at once, ready for the next.
+    timers.stop(TimerId::Progress);
+    total = ProgressMaximum;
+    emit progressChanged(ProgressMaximum);
     emit exchangeFinished(result);
 }
 
 void ExchangeEngine::receive()
 {
+    receiving = true;
     timers.stop(TimerId::Reply);
     awaitingReply = false;
     setBusy(false);
 
-    std::array<char, ReceiveBufferSize> buffer{};
-    const qsizetype count = port.readAvailable(buffer);
-    const QByteArrayView text(buffer.data(), count);
+    takeArrived();
+    const QByteArray text = std::exchange(arrived, QByteArray());
+    receiving = false;
+    log(TrafficEvent::Direction::Received, text);
     frame.clear();
     if (text.startsWith(':'))
-        frame = text.toByteArray();
+        frame = text;
 
     const ModbusAscii::ParsedReply reply = ModbusAscii::parseReply(text);
     if (reply.outcome == ModbusAscii::ParsedReply::Outcome::NoReply) {

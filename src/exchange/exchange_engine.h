@@ -3,6 +3,7 @@
 #include "exchange_error.h"
 #include "exchange_timers.h"
 #include "line_port.h"
+#include "traffic_log.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -22,9 +23,12 @@ enum class ExchangeResult
 // The read and write cycles. A read names the device by its ID; a device with
 // another ID answers with its own, whose built-in table is then built and
 // read. A write sends the whole configuration in one frame and accepts the
-// device's echo only if it equals what was sent. Everything happens in the
-// handlers of the two timers; whatever has arrived when the reply timer fires
-// is the reply.
+// device's echo only if it equals what was sent.
+//
+// A reply is taken as soon as what has arrived is a complete frame (it ends
+// in CR LF and its LRC is right); the reply window is the upper bound, and
+// whatever has arrived when it closes is the reply. Characters that came
+// after a window are dropped before the next request goes out.
 //
 // The engine works on the session it is given and reports through signals;
 // it shows nothing and knows no window.
@@ -54,6 +58,8 @@ public:
     // not fit the built-in map of the device ID.
     [[nodiscard]] bool startWrite();
     void onTimer(ExchangeTimers::TimerId id);
+    // Characters have come in at the port.
+    void onCharactersArrived();
 
     // Why a write must not go out; nothing when it may. A device sent unset
     // line settings, a coefficient it cannot hold or a table of another
@@ -80,9 +86,15 @@ signals:
     void configurationApplied();
     void exchangeFinished(ExchangeResult result);
     void errorOccurred(const ExchangeError &error);
+    // A frame sent or received, or a window that closed with no reply.
+    void traffic(const TrafficEvent &event);
 
 private:
     void sendReadConfigRequest();
+    void send(const QByteArray &frameText, int replyWindowMs);
+    void discardStaleInput();
+    void takeArrived();
+    void log(TrafficEvent::Direction direction, const QByteArray &text, const QString &suffix = {});
     void onProgressTick();
     void receive();
     void onReadReply(quint8 address, const QByteArray &data);
@@ -99,6 +111,8 @@ private:
     Session &session;
     bool busy = false;
     bool awaitingReply = false;
+    bool receiving = false;
+    QByteArray arrived; // what has come in since the request went out
     QByteArray lastImage;
     QByteArray frame;
     int total = 0;

@@ -8,6 +8,10 @@
 SerialPort::SerialPort(QObject *parent) : QObject(parent)
 {
     connect(&port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
+    connect(&port, &QSerialPort::readyRead, this, [this] {
+        if (!reading)
+            emit charactersArrived();
+    });
 }
 
 SerialPort::~SerialPort()

@@ -43,6 +43,10 @@ public:
     // Why the last open failed, as the system put it; empty after a success.
     QString openError() const { return lastOpenError; }
 
+signals:
+    // Characters have come in; readAvailable takes them.
+    void charactersArrived();
+
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
     bool applySettings(const LineSettings &settings);

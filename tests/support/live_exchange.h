@@ -14,7 +14,12 @@
 // the window would show them.
 struct LiveExchange
 {
-    LiveExchange() { messages.follow(engine); }
+    LiveExchange()
+    {
+        messages.follow(engine);
+        QObject::connect(&port, &SerialPort::charactersArrived, &engine,
+                         &ExchangeEngine::onCharactersArrived);
+    }
 
     bool waitingForReply() const { return timers.isActive(ExchangeTimers::TimerId::Reply); }
 

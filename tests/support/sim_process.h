@@ -42,8 +42,15 @@ public:
     QByteArray image()
     {
         command("image");
-        const QByteArray line = readLine().trimmed();
-        return line.startsWith("image ") ? QByteArray::fromHex(line.mid(6)) : QByteArray();
+        // A terminal served anew after "vanish" is announced on the way.
+        for (int lines = 0; lines < 4; ++lines) {
+            const QByteArray line = readLine().trimmed();
+            if (line.startsWith("image "))
+                return QByteArray::fromHex(line.mid(6));
+            if (line.isEmpty())
+                break;
+        }
+        return QByteArray();
     }
 
     QByteArray log()

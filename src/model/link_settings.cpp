@@ -1,5 +1,6 @@
 #include "link_settings.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -52,6 +53,13 @@ void unpackLinkByte(LinkSettings &link, quint8 linkByte)
     else
         link.parity = Parity::None;
     link.transmissionMode = (linkByte & 0x80) ? TransmissionMode::Rtu : TransmissionMode::Ascii;
+}
+
+LinkSettings asTheWindowHoldsThem(LinkSettings link)
+{
+    link.cellSize = std::clamp<quint8>(link.cellSize, 1, 4);
+    link.deviceAddress = quint8(std::min<int>(link.deviceAddress, LinkSettings::MaxDeviceAddress));
+    return link;
 }
 
 LinkBytes linkBytes(const LinkSettings &link)

@@ -61,6 +61,11 @@ struct LinkSettings
 [[nodiscard]] quint8 packLinkByte(const LinkSettings &link);
 void unpackLinkByte(LinkSettings &link, quint8 linkByte);
 
+// The settings as the window holds them once it has shown them: the cell
+// size held to 1..4 and the device address to at most 247, as the window's
+// field checks hold them. What a save after a read writes.
+[[nodiscard]] LinkSettings asTheWindowHoldsThem(LinkSettings link);
+
 // The four bytes of link settings the device holds, as the configuration
 // image and configuration files carry them.
 struct LinkBytes

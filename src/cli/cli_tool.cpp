@@ -1,0 +1,384 @@
+#include "cli_tool.h"
+
+#include "config_store.h"
+#include "configuration_text.h"
+#include "exchange_timers.h"
+#include "serial_port.h"
+#include "session.h"
+#include "termination_signals.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+
+namespace {
+
+int exitFor(const ExchangeError &error)
+{
+    using Kind = ExchangeError::Kind;
+    switch (error.kind) {
+    case Kind::NoReply:
+        return CliTool::NoReply;
+    case Kind::ReceptionError:
+        return CliTool::Reception;
+    case Kind::DeviceId:
+        return CliTool::DeviceId;
+    case Kind::TransmissionError:
+        return CliTool::EchoDiffers;
+    case Kind::ModeUnset:
+    case Kind::BaudRateUnset:
+    case Kind::ParityUnset:
+    case Kind::StopBitsUnset:
+    case Kind::Coefficient:
+    case Kind::UnknownModel:
+    case Kind::RowCount:
+        break;
+    }
+    return CliTool::Refused;
+}
+
+} // namespace
+
+QString CliTool::helpText()
+{
+    return QStringLiteral(
+        "Использование: ostrivan-cli [--port ПОРТ] [--verbose] КОМАНДА ...\n"
+        "\n"
+        "Чтение, запись, сравнение и просмотр конфигурации преобразователя VXN\n"
+        "по линии RS-485 (Modbus ASCII, 9600 бод).\n"
+        "\n"
+        "Команды:\n"
+        "  identify                      вывести ID устройства\n"
+        "  read [-o ФАЙЛ.dat] [--json]   прочитать конфигурацию и вывести её;\n"
+        "                                -o сохраняет её в файл конфигурации\n"
+        "  write ФАЙЛ.dat [--address N]  записать конфигурацию из файла (с адресом\n"
+        "                                устройства N, если он задан) и проверить эхо\n"
+        "  diff ФАЙЛ.dat                 прочитать устройство и сравнить с файлом\n"
+        "  show ФАЙЛ.dat [--json]        вывести файл конфигурации без устройства\n"
+        "\n"
+        "Параметры:\n"
+        "  --port ПОРТ     COM1 ... COM8, как в окне программы (с переменными\n"
+        "                  OSTRIVAN_COM1 ... OSTRIVAN_COM8), или путь к устройству;\n"
+        "                  по умолчанию COM1\n"
+        "  --verbose       выводить каждый кадр в стандартный поток ошибок\n"
+        "  --json          вывод одним объектом JSON\n"
+        "  -o ФАЙЛ         сохранить прочитанную конфигурацию\n"
+        "  --address N     адрес устройства 0...247 для записи\n"
+        "  -h, --help      эта справка\n"
+        "\n"
+        "Коды завершения:\n"
+        "  0  успех (diff: совпадают)\n"
+        "  1  diff: различаются\n"
+        "  2  ошибка в командной строке\n"
+        "  3  порт не открывается\n"
+        "  4  нет ответа\n"
+        "  5  ошибка при приеме данных\n"
+        "  6  ошибка ID устройства\n"
+        "  7  эхо записи отличается\n"
+        "  8  файл не читается или отвергнут\n"
+        "  9  запись отвергнута до отправки\n"
+        "  130  прервано сигналом (Ctrl+C)\n");
+}
+
+int CliTool::fail(int code, const QString &message)
+{
+    err << message << Qt::endl;
+    return code;
+}
+
+int CliTool::usage(const QString &problem)
+{
+    err << problem << Qt::endl << QStringLiteral("Справка: ostrivan-cli --help") << Qt::endl;
+    return Usage;
+}
+
+std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("PORT"));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"));
+    const QCommandLineOption outputOption(QStringLiteral("o"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption addressOption(QStringLiteral("address"), QString(),
+                                           QStringLiteral("N"));
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOptions(
+        {portOption, verboseOption, jsonOption, outputOption, addressOption, helpOption});
+    if (!parser.parse(QStringList{QStringLiteral("ostrivan-cli")} + arguments)) {
+        usage(QStringLiteral("Неверная командная строка: %1").arg(parser.errorText()));
+        return std::nullopt;
+    }
+    Options options;
+    if (parser.isSet(helpOption)) {
+        options.command = QStringLiteral("help");
+        return options;
+    }
+    const QStringList words = parser.positionalArguments();
+    if (words.isEmpty()) {
+        usage(QStringLiteral("Не задана команда"));
+        return std::nullopt;
+    }
+    options.command = words.first();
+    const bool takesFile =
+        options.command == u"write" || options.command == u"diff" || options.command == u"show";
+    const bool known = takesFile || options.command == u"identify" || options.command == u"read";
+    if (!known) {
+        usage(QStringLiteral("Неизвестная команда \"%1\"").arg(options.command));
+        return std::nullopt;
+    }
+    if (words.size() != (takesFile ? 2 : 1)) {
+        usage(takesFile
+                  ? QStringLiteral("Команде %1 нужен один файл конфигурации").arg(options.command)
+                  : QStringLiteral("Лишние аргументы команды %1").arg(options.command));
+        return std::nullopt;
+    }
+    if (takesFile)
+        options.file = words[1];
+    const auto onlyFor = [&](const QCommandLineOption &option, QStringList commands) {
+        return !parser.isSet(option) || commands.contains(options.command);
+    };
+    if (!onlyFor(jsonOption, {"read", "show"}) || !onlyFor(outputOption, {"read"}) ||
+        !onlyFor(addressOption, {"write"})) {
+        usage(QStringLiteral("Параметр не подходит к команде %1").arg(options.command));
+        return std::nullopt;
+    }
+    if (parser.isSet(portOption))
+        options.port = parser.value(portOption);
+    options.verbose = parser.isSet(verboseOption);
+    options.json = parser.isSet(jsonOption);
+    options.outputFile = parser.value(outputOption);
+    if (parser.isSet(addressOption)) {
+        bool numeric = false;
+        const int address = parser.value(addressOption).toInt(&numeric);
+        if (!numeric || address < 0 || address > LinkSettings::MaxDeviceAddress) {
+            usage(QStringLiteral("Адрес устройства должен быть от 0 до 247"));
+            return std::nullopt;
+        }
+        options.address = address;
+    }
+    return options;
+}
+
+int CliTool::run(const QStringList &arguments)
+{
+    const std::optional<Options> options = parse(arguments);
+    if (!options)
+        return Usage;
+    if (options->command == u"help") {
+        out << helpText();
+        return Success;
+    }
+    if (options->command == u"show")
+        return show(*options);
+    // Ctrl+C or a termination request end the exchange at once; the port is
+    // closed on the way out.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, [this] {
+        interrupted = true;
+        if (activeLoop)
+            activeLoop->quit();
+    });
+    if (options->command == u"identify")
+        return identify(*options);
+    if (options->command == u"read")
+        return read(*options);
+    if (options->command == u"write")
+        return write(*options);
+    return diff(*options);
+}
+
+int CliTool::openPort(const Options &options, SerialPort &port)
+{
+    if (!port.open(options.port) || !port.configure(PortModeString))
+        return fail(PortFailed, QStringLiteral("Не могу открыть порт %1: %2")
+                                    .arg(options.port, port.openError().isEmpty()
+                                                           ? QStringLiteral("нет настроек линии")
+                                                           : port.openError()));
+    return Success;
+}
+
+int CliTool::loadFile(const QString &path, Session &session)
+{
+    const ConfigStore::LoadResult result = ConfigStore::load(path);
+    using Status = ConfigStore::LoadResult::Status;
+    switch (result.status) {
+    case Status::Loaded:
+        ConfigStore::applyConfiguration(session, result.configuration);
+        session.configFileName = QFileInfo(path).fileName();
+        return Success;
+    case Status::CannotOpen:
+        break;
+    case Status::TooLarge:
+        return fail(FileFailed, QStringLiteral("Файл слишком велик для файла конфигурации"));
+    case Status::Damaged:
+        switch (result.readError) {
+        case ConfigFile::ReadError::TooManyRows:
+            return fail(FileFailed, QStringLiteral("В файле больше 63 регистров"));
+        case ConfigFile::ReadError::TrailingBytes:
+            return fail(FileFailed,
+                        QStringLiteral("После конфигурации в файле есть лишние данные"));
+        case ConfigFile::ReadError::None:
+        case ConfigFile::ReadError::PastEnd:
+            break;
+        }
+        return fail(FileFailed,
+                    QStringLiteral("An attempt was made to access an unnamed file past its end."));
+    }
+    return fail(FileFailed,
+                QStringLiteral("%1 %2").arg(QStringLiteral("Не могу создать файл "), path));
+}
+
+int CliTool::exchange(ExchangeEngine &engine, bool writing, const Options &options)
+{
+    QEventLoop loop;
+    std::optional<ExchangeError> error;
+    bool finished = false;
+    const QMetaObject::Connection errors = QObject::connect(
+        &engine, &ExchangeEngine::errorOccurred, [&error](const ExchangeError &e) { error = e; });
+    const QMetaObject::Connection ends =
+        QObject::connect(&engine, &ExchangeEngine::exchangeFinished, [&] {
+            finished = true;
+            loop.quit();
+        });
+    QMetaObject::Connection traffic;
+    if (options.verbose)
+        traffic =
+            QObject::connect(&engine, &ExchangeEngine::traffic, [this](const TrafficEvent &event) {
+                err << TrafficFormat::line(event) << Qt::endl;
+            });
+    const bool started = writing ? engine.startWrite() : engine.startRead();
+    if (started && !interrupted) {
+        activeLoop = &loop;
+        loop.exec();
+        activeLoop = nullptr;
+    }
+    QObject::disconnect(errors);
+    QObject::disconnect(ends);
+    QObject::disconnect(traffic);
+    if (error)
+        return fail(exitFor(*error), exchangeErrorMessage(*error).text);
+    // A signal ended the loop before the exchange ended.
+    if (!finished || interrupted)
+        return Interrupted;
+    return Success;
+}
+
+namespace {
+
+// The engine of one session on the port, with real timers.
+struct SessionExchange
+{
+    SessionExchange(SerialPort &port, Session &session) : engine(port, timers, session)
+    {
+        QObject::connect(&port, &SerialPort::charactersArrived, &engine,
+                         &ExchangeEngine::onCharactersArrived);
+    }
+
+    QtExchangeTimers timers{[this](ExchangeTimers::TimerId id) { engine.onTimer(id); }};
+    ExchangeEngine engine;
+};
+
+} // namespace
+
+int CliTool::readDevice(const Options &options, SerialPort &port, Session &session,
+                        QByteArray *image)
+{
+    SessionExchange device(port, session);
+    if (const int code = exchange(device.engine, false, options))
+        return code;
+    if (image)
+        *image = device.engine.image();
+    return Success;
+}
+
+int CliTool::identify(const Options &options)
+{
+    SerialPort port;
+    if (const int code = openPort(options, port))
+        return code;
+    Session session;
+    if (const int code = readDevice(options, port, session))
+        return code;
+    out << session.deviceId << Qt::endl;
+    return Success;
+}
+
+int CliTool::read(const Options &options)
+{
+    SerialPort port;
+    if (const int code = openPort(options, port))
+        return code;
+    Session session;
+    if (const int code = readDevice(options, port, session))
+        return code;
+    // What the window holds, and so saves, after the same read.
+    session.link = asTheWindowHoldsThem(session.link);
+    if (!options.outputFile.isEmpty()) {
+        const ConfigStore::SaveResult saved =
+            ConfigStore::save(options.outputFile, ConfigStore::configurationOf(session));
+        if (saved.status != ConfigStore::SaveResult::Status::Saved)
+            return fail(FileFailed,
+                        QStringLiteral("%1 %2").arg(QStringLiteral("Не могу создать файл "),
+                                                    options.outputFile));
+    }
+    if (options.json)
+        out << QString::fromUtf8(ConfigurationText::json(session));
+    else
+        out << ConfigurationText::table(session);
+    return Success;
+}
+
+int CliTool::write(const Options &options)
+{
+    Session file;
+    if (const int code = loadFile(options.file, file))
+        return code;
+    if (options.address)
+        file.link.deviceAddress = quint8(*options.address);
+    SerialPort port;
+    SessionExchange writing(port, file);
+    // What the window's Write refuses goes nowhere, not even to the port.
+    if (const std::optional<ExchangeError> refusal = writing.engine.writeRefusal())
+        return fail(Refused, exchangeErrorMessage(*refusal).text);
+    if (const int code = openPort(options, port))
+        return code;
+    Session device;
+    if (const int code = readDevice(options, port, device))
+        return code;
+    if (device.deviceId != file.deviceId)
+        return fail(
+            DeviceId,
+            exchangeErrorMessage(ExchangeError::deviceId(device.deviceId, file.deviceId)).text);
+    return exchange(writing.engine, true, options);
+}
+
+int CliTool::diff(const Options &options)
+{
+    Session file;
+    if (const int code = loadFile(options.file, file))
+        return code;
+    SerialPort port;
+    if (const int code = openPort(options, port))
+        return code;
+    Session device;
+    QByteArray image;
+    if (const int code = readDevice(options, port, device, &image))
+        return code;
+    const QStringList lines = ConfigurationText::differences(file, device, image);
+    for (const QString &line : lines)
+        out << line << Qt::endl;
+    return lines.isEmpty() ? Success : Differ;
+}
+
+int CliTool::show(const Options &options)
+{
+    Session session;
+    if (const int code = loadFile(options.file, session))
+        return code;
+    if (options.json)
+        out << QString::fromUtf8(ConfigurationText::json(session));
+    else
+        out << ConfigurationText::table(session);
+    return Success;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "exchange_engine.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <optional>
+
+class QEventLoop;
+class SerialPort;
+struct Session;
+
+// ostrivan-cli: reads, writes, compares and shows configurations with the
+// window's own engine, port, files and texts.
+class CliTool
+{
+public:
+    // The exit codes, also in --help and the README.
+    enum Exit
+    {
+        Success = 0,      // diff: the same
+        Differ = 1,       // diff: they differ
+        Usage = 2,        // usage error
+        PortFailed = 3,   // the port cannot be opened
+        NoReply = 4,      // no reply
+        Reception = 5,    // reception error
+        DeviceId = 6,     // device ID error
+        EchoDiffers = 7,  // the write echo differs
+        FileFailed = 8,   // the file cannot be read, or is refused
+        Refused = 9,      // refused before sending
+        Interrupted = 130 // SIGINT or SIGTERM
+    };
+
+    CliTool(QTextStream &out, QTextStream &err) : out(out), err(err) {}
+
+    // arguments: the program's arguments without the program name.
+    int run(const QStringList &arguments);
+
+    [[nodiscard]] static QString helpText();
+
+private:
+    struct Options
+    {
+        QString port = QStringLiteral("COM1");
+        bool verbose = false;
+        bool json = false;
+        QString outputFile;
+        std::optional<int> address;
+        QString command;
+        QString file;
+    };
+
+    [[nodiscard]] std::optional<Options> parse(const QStringList &arguments);
+    int usage(const QString &problem);
+    int identify(const Options &options);
+    int read(const Options &options);
+    int write(const Options &options);
+    int diff(const Options &options);
+    int show(const Options &options);
+
+    // Opens the port and reads the device into session as the window's
+    // first read does (ID 0, then the ID it answered with).
+    int readDevice(const Options &options, SerialPort &port, Session &session,
+                   QByteArray *image = nullptr);
+    // Runs one exchange on an engine to its end; the exit code.
+    int exchange(ExchangeEngine &engine, bool writing, const Options &options);
+    int loadFile(const QString &path, Session &session);
+    int openPort(const Options &options, SerialPort &port);
+    int fail(int code, const QString &message);
+
+    QTextStream &out;
+    QTextStream &err;
+    // The loop of the exchange under way, for a signal to end.
+    QEventLoop *activeLoop = nullptr;
+    bool interrupted = false;
+};

@@ -1,0 +1,23 @@
+// ostrivan-cli: the configuration tool's read, write, compare and show
+// commands without a window. Built on Qt Core and SerialPort only.
+
+#include "cli_tool.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ostrivan-cli"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+    CliTool tool(out, err);
+    const int code = tool.run(QCoreApplication::arguments().mid(1));
+    out.flush();
+    err.flush();
+    return code;
+}

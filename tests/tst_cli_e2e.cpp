@@ -1,0 +1,332 @@
+// ostrivan-cli against the simulated transducer: every command, its output,
+// its refusals and its exit codes.
+
+#include "config_store.h"
+#include "cp1251.h"
+#include "file_chooser.h"
+#include "main_window_fixture.h"
+#include "session.h"
+#include "sim_process.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+namespace {
+
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run cli(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(OSTRIVAN_CLI_PATH), arguments);
+    Run run;
+    if (!process.waitForFinished(15000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A copy of a configuration file with one change made to it.
+QString changedCopy(const QString &from, const QString &to,
+                    const std::function<void(Session &)> &change)
+{
+    const ConfigStore::LoadResult loaded = ConfigStore::load(from);
+    Session session;
+    ConfigStore::applyConfiguration(session, loaded.configuration);
+    change(session);
+    if (ConfigStore::save(to, ConfigStore::configurationOf(session)).status !=
+        ConfigStore::SaveResult::Status::Saved)
+        return QString();
+    return to;
+}
+
+int frequencyRow(const Session &session)
+{
+    for (int r = 0; r < session.table.rowCount(); ++r) {
+        if (session.table.row(r).name == toCp1251(u"Частота (f)"))
+            return r;
+    }
+    return -1;
+}
+
+} // namespace
+
+class TestCliEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void readMatchesTheWindowsSave();
+    void writeThenReadBack();
+    void diff();
+    void show();
+    void refusedBeforeSending_data();
+    void refusedBeforeSending();
+    void faults_data();
+    void faults();
+    void interruptEndsAtOnce();
+    void usageAndFiles_data();
+    void usageAndFiles();
+
+private:
+    QTemporaryDir dir;
+    SimProcess sim;
+    QString reference; // the simulator's configuration, read once
+};
+
+void TestCliEndToEnd::initTestCase()
+{
+    QVERIFY(sim.start({"--model", "401"}));
+    reference = dir.filePath("reference.dat");
+    const Run read = cli({"--port", sim.devicePath, "read", "-o", reference});
+    QCOMPARE(read.code, 0);
+}
+
+void TestCliEndToEnd::readMatchesTheWindowsSave()
+{
+    // Text: the link settings, then the list's rows.
+    const Run text = cli({"--port", sim.devicePath, "read"});
+    QCOMPARE(text.code, 0);
+    QVERIFY(text.out.contains(QRegularExpression("ID устройства: +401\n")));
+    QVERIFY(text.out.contains(QRegularExpression("Четность: +ЧЕТ\n")));
+    QVERIFY(text.out.contains(QRegularExpression("Частота \\(f\\) +0x001E +2 +1.500\n")));
+    QVERIFY(text.err.isEmpty());
+
+    const Run json = cli({"--port", sim.devicePath, "read", "--json"});
+    QCOMPARE(json.code, 0);
+    const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    QCOMPARE(object["deviceId"].toInt(), 401);
+    QCOMPARE(object["deviceAddress"].toInt(), 5);
+    QCOMPARE(object["cellSize"].toInt(), 2);
+    QCOMPARE(object["transmissionMode"].toString(), QString("ASCII"));
+    QCOMPARE(object["baudRate"].toInt(), 9600);
+    QCOMPARE(object["parity"].toString(), QString("even"));
+    QCOMPARE(object["stopBits"].toInt(), 1);
+    QCOMPARE(object["wiring"].toString(), QString("3-wire"));
+    const QJsonArray registers = object["registers"].toArray();
+    QCOMPARE(registers.size(), 46);
+    QCOMPARE(registers[30].toObject()["name"].toString(), QString("Частота (f)"));
+    QCOMPARE(registers[30].toObject()["address"].toInt(), 30);
+    QCOMPARE(registers[30].toObject()["coefficient"].toString(), QString("1.500"));
+    QCOMPARE(registers[40].toObject()["kind"].toString(), QString("calibration"));
+
+    // -o writes what the window's Save writes after the same read.
+    struct OneFile : FileChooser
+    {
+        std::optional<QString> openFileName() override { return path; }
+        std::optional<QString> saveFileName() override { return path; }
+        QString path;
+    } chooser;
+    chooser.path = dir.filePath("window.dat");
+    ShownWindow w({sim.devicePath}, &chooser);
+    QVERIFY(w.ready());
+    w.ui().read->click();
+    QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 1, 5000);
+    w.ui().save->click();
+    QVERIFY(w.messages.shown.isEmpty());
+    w.dialog.reset();
+    QCOMPARE(fileBytes(reference), fileBytes(chooser.path));
+}
+
+void TestCliEndToEnd::writeThenReadBack()
+{
+    const Run plain = cli({"--port", sim.devicePath, "write", reference});
+    QCOMPARE(plain.code, 0);
+    QVERIFY2(plain.err.isEmpty(), qPrintable(plain.err));
+
+    const Run addressed = cli({"--port", sim.devicePath, "write", reference, "--address", "17"});
+    QCOMPARE(addressed.code, 0);
+    const Run json = cli({"--port", sim.devicePath, "read", "--json"});
+    QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8()).object()["deviceAddress"].toInt(), 17);
+
+    QCOMPARE(cli({"--port", sim.devicePath, "write", reference}).code, 0);
+    const Run back = cli({"--port", sim.devicePath, "read", "--json"});
+    QCOMPARE(QJsonDocument::fromJson(back.out.toUtf8()).object()["deviceAddress"].toInt(), 5);
+}
+
+void TestCliEndToEnd::diff()
+{
+    const Run same = cli({"--port", sim.devicePath, "diff", reference});
+    QCOMPARE(same.code, 0);
+    QVERIFY(same.out.isEmpty());
+
+    const QString coefficient = changedCopy(reference, dir.filePath("k.dat"), [](Session &s) {
+        const RegisterEntry row = s.table.row(2);
+        s.table.setRow(2, row.address, row.size, "3000");
+    });
+    const Run one = cli({"--port", sim.devicePath, "diff", coefficient});
+    QCOMPARE(one.code, 1);
+    QCOMPARE(one.out.split('\n', Qt::SkipEmptyParts),
+             QStringList{"Регистр \"Действующее значение напряжения фазы C (Uc)\", K1(K2): "
+                         "файл 3000, устройство 4000"});
+
+    const QString baud = changedCopy(reference, dir.filePath("baud.dat"),
+                                     [](Session &s) { s.link.baudCode = baudCodeOfRate(19200); });
+    const Run rate = cli({"--port", sim.devicePath, "diff", baud});
+    QCOMPARE(rate.code, 1);
+    QCOMPARE(rate.out.split('\n', Qt::SkipEmptyParts),
+             QStringList{"Скорость, бод: файл 19200, устройство 9600"});
+}
+
+void TestCliEndToEnd::show()
+{
+    const Run text = cli({"show", reference});
+    QCOMPARE(text.code, 0);
+    QVERIFY(text.out.contains(QRegularExpression("Адрес устройства: +5\n")));
+    QVERIFY(text.out.contains("Блок настройки"));
+    const Run json = cli({"show", reference, "--json"});
+    QCOMPARE(json.code, 0);
+    QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8()).object()["registers"].toArray().size(), 46);
+}
+
+void TestCliEndToEnd::refusedBeforeSending_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unset baud rate") << "baud"
+                                     << "Не задана скорость передачи";
+    QTest::newRow("300 on the frequency") << "frequency"
+                                          << "Недопустимый коэффициент регистра \"Частота (f)\"";
+    QTest::newRow("2000000 on an ordinary row")
+        << "ordinary"
+        << "Недопустимый коэффициент регистра \"Действующее значение напряжения фазы A (Ua)\"";
+}
+
+void TestCliEndToEnd::refusedBeforeSending()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    const QString file = changedCopy(reference, dir.filePath(name + ".dat"), [name](Session &s) {
+        if (name == "baud") {
+            s.link.baudCode = 0;
+        } else if (name == "frequency") {
+            const int row = frequencyRow(s);
+            s.table.setRow(row, s.table.row(row).address, "2", "300");
+        } else {
+            s.table.setRow(0, s.table.row(0).address, "2", "2000000");
+        }
+    });
+    QVERIFY(!file.isEmpty());
+    QTest::qWait(200); // what came before is in the log by now
+    const qsizetype logBefore = sim.log().size();
+    const Run run = cli({"--port", sim.devicePath, "write", file});
+    QCOMPARE(run.code, 9);
+    QCOMPARE(run.err.trimmed(), message);
+    QTest::qWait(200);
+    QVERIFY(!sim.log().mid(logBefore).contains("<-"));
+}
+
+void TestCliEndToEnd::faults_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    const QString noReply = "Преобразователь не отвечает";
+    const QString reception = "Ошибка при приеме данных";
+    QTest::newRow("silent") << "silent" << false << 4 << noReply;
+    QTest::newRow("late") << "late" << false << 4 << noReply;
+    QTest::newRow("truncated") << "truncated" << false << 5 << reception;
+    QTest::newRow("bad-lrc") << "bad-lrc" << false << 5 << reception;
+    QTest::newRow("lowercase") << "lowercase" << false << 5 << reception;
+    QTest::newRow("noise") << "noise" << false << 5 << reception;
+    QTest::newRow("other-id") << "other-id" << false << 6 << "Ошибка ID устройства 150 вместо 0";
+    QTest::newRow("echo-changed") << "echo-changed" << true << 7 << "Ошибка при передаче данных";
+    QTest::newRow("echo-address") << "echo-address" << true << 7 << "Ошибка при передаче данных";
+}
+
+void TestCliEndToEnd::faults()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, write);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    // The echo faults change only a write's echo: the identifying read
+    // before it goes through.
+    sim.command("fault " + fault.toLatin1());
+    QVERIFY(!sim.image().isEmpty());
+    const Run run = write ? cli({"--port", sim.devicePath, "write", reference})
+                          : cli({"--port", sim.devicePath, "identify"});
+    sim.command("fault none");
+    QVERIFY(!sim.image().isEmpty());
+    if (fault == "late")
+        QTest::qWait(800); // the late reply goes out to nobody
+    QCOMPARE(run.code, code);
+    QCOMPARE(run.err.trimmed(), message);
+}
+
+void TestCliEndToEnd::interruptEndsAtOnce()
+{
+    // Ctrl+C while a reply is awaited: it ends at once and the port is free
+    // again.
+    sim.command("fault silent");
+    QVERIFY(!sim.image().isEmpty());
+    QProcess process;
+    QElapsedTimer clock;
+    clock.start();
+    process.start(QStringLiteral(OSTRIVAN_CLI_PATH), {"--port", sim.devicePath, "identify"});
+    QVERIFY(process.waitForStarted());
+    QTest::qWait(400);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(3000));
+    QVERIFY2(clock.elapsed() < 900, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(process.exitCode(), 130);
+    sim.command("fault none");
+    QVERIFY(!sim.image().isEmpty());
+    QCOMPARE(cli({"--port", sim.devicePath, "identify"}).out.trimmed(), QString("401"));
+}
+
+void TestCliEndToEnd::usageAndFiles_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::newRow("no command") << QStringList{} << 2;
+    QTest::newRow("unknown command") << QStringList{"erase"} << 2;
+    QTest::newRow("unknown option") << QStringList{"read", "--fast"} << 2;
+    QTest::newRow("write without a file") << QStringList{"write"} << 2;
+    QTest::newRow("address out of range") << QStringList{"write", "x.dat", "--address", "248"} << 2;
+    QTest::newRow("json with write") << QStringList{"write", "x.dat", "--json"} << 2;
+    QTest::newRow("help") << QStringList{"--help"} << 0;
+    QTest::newRow("port that does not open")
+        << QStringList{"--port", "/nonexistent/tty", "identify"} << 3;
+    QTest::newRow("file that does not exist") << QStringList{"show", "/nonexistent/x.dat"} << 8;
+    QTest::newRow("file that is no file") << QStringList{"show", "/dev/zero"} << 8;
+}
+
+void TestCliEndToEnd::usageAndFiles()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    const Run run = cli(arguments);
+    QCOMPARE(run.code, code);
+    if (code == 0)
+        QVERIFY(run.out.contains("Коды завершения"));
+    else
+        QVERIFY(!run.err.isEmpty());
+}
+
+QTEST_MAIN(TestCliEndToEnd)
+#include "tst_cli_e2e.moc"

@@ -5,10 +5,12 @@
 #include "line_log.h"
 #include "pseudo_terminal.h"
 #include "transducer.h"
+#include "version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <chrono>
@@ -81,7 +83,9 @@ public:
 
     void stop()
     {
-        if (!linkPath.isEmpty())
+        // Only the link made here, and only while it still leads to the
+        // terminal served: whatever someone put there since stays.
+        if (!linkPath.isEmpty() && linkIsOurs())
             QFile::remove(linkPath);
         line.close();
         LineLog::event(QStringLiteral("stopped"));
@@ -93,8 +97,13 @@ private:
         std::printf("%s\n", line.devicePath().toLocal8Bit().constData());
         std::fflush(stdout);
         if (!linkPath.isEmpty()) {
-            QFile::remove(linkPath);
-            if (!QFile::link(line.devicePath(), linkPath))
+            // A link standing there (this one's, or one left from before)
+            // is replaced; anything else was refused at the start.
+            if (QFileInfo(linkPath).isSymLink())
+                QFile::remove(linkPath);
+            if (QFile::link(line.devicePath(), linkPath))
+                linkTarget = line.devicePath();
+            else
                 LineLog::event(QStringLiteral("cannot make the link %1").arg(linkPath));
         }
         LineLog::event(
@@ -103,6 +112,12 @@ private:
                 .arg(line.devicePath(),
                      linkPath.isEmpty() ? QString() : QStringLiteral(" (") + linkPath + u')',
                      faultName(device.fault())));
+    }
+
+    bool linkIsOurs() const
+    {
+        const QFileInfo link(linkPath);
+        return link.isSymLink() && !linkTarget.isEmpty() && link.symLinkTarget() == linkTarget;
     }
 
     void onAttachedChanged(bool attached)
@@ -265,6 +280,7 @@ private:
     Transducer device;
     bool pacing;
     QString linkPath;
+    QString linkTarget; // the terminal the link was made to
     PseudoTerminal line;
     bool clientAttached = false;
     QByteArray received;
@@ -310,10 +326,12 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vxn-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(OSTRIVAN_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(helpText());
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption modelOption(
         QStringLiteral("model"),
         QStringLiteral("Device ID: 100, 200, 300, 400 or 401 (default 401)."), QStringLiteral("ID"),
@@ -333,7 +351,28 @@ int main(int argc, char *argv[])
     const QCommandLineOption noPacingOption(
         QStringLiteral("no-pacing"), QStringLiteral("Send replies at once, not at line speed."));
     parser.addOptions({modelOption, linkOption, faultOption, configOption, noPacingOption});
-    parser.process(app);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "vxn-sim: %s See vxn-sim --help.\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "vxn-sim: unexpected argument \"%s\"; see vxn-sim --help\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return 2;
+    }
+    const QString linkPath = parser.value(linkOption);
+    // The link goes where nothing but a link stands: a user's file there is
+    // not replaced.
+    if (!linkPath.isEmpty() && QFileInfo(linkPath).exists() && !QFileInfo(linkPath).isSymLink()) {
+        std::fprintf(stderr,
+                     "vxn-sim: \"%s\" exists and is not a symbolic link; not replacing it\n",
+                     qPrintable(linkPath));
+        return 2;
+    }
 
     bool numeric = false;
     const int model = parser.value(modelOption).toInt(&numeric);
@@ -380,7 +419,7 @@ int main(int argc, char *argv[])
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    Simulator simulator(*transducer, !parser.isSet(noPacingOption), parser.value(linkOption));
+    Simulator simulator(*transducer, !parser.isSet(noPacingOption), linkPath);
     if (!simulator.start())
         return 1;
     simulator.run();

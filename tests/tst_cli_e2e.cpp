@@ -87,6 +87,8 @@ private slots:
     void refusedBeforeSending();
     void faults_data();
     void faults();
+    void commandLineAnswers_data();
+    void commandLineAnswers();
     void interruptEndsAtOnce();
     void usageAndFiles_data();
     void usageAndFiles();
@@ -276,6 +278,49 @@ void TestCliEndToEnd::faults()
         QTest::qWait(800); // the late reply goes out to nobody
     QCOMPARE(run.code, code);
     QCOMPARE(run.err.trimmed(), message);
+}
+
+void TestCliEndToEnd::commandLineAnswers_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("output"); // what standard output holds
+    const QString window = OSTRIVAN_PATH;
+    const QString simulator = VXN_SIM_PATH;
+    const QString tool = OSTRIVAN_CLI_PATH;
+    QTest::newRow("ostrivan --version")
+        << window << QStringList{"--version"} << 0 << "ostrivan 1.0.0.1\n";
+    QTest::newRow("ostrivan --help") << window << QStringList{"--help"} << 0 << "OSTRIVAN_COMn";
+    QTest::newRow("ostrivan --bogus") << window << QStringList{"--bogus"} << 2 << "";
+    QTest::newRow("vxn-sim --version")
+        << simulator << QStringList{"--version"} << 0 << "vxn-sim 1.0.0.1\n";
+    QTest::newRow("vxn-sim --bogus") << simulator << QStringList{"--bogus"} << 2 << "";
+    QTest::newRow("ostrivan-cli --version")
+        << tool << QStringList{"--version"} << 0 << "ostrivan-cli 1.0.0.1\n";
+}
+
+void TestCliEndToEnd::commandLineAnswers()
+{
+    // Answered on standard output without a window or a display.
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QString, output);
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), code);
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    if (code == 0)
+        QVERIFY2(out == output || (output.size() < 20 && out.contains(output)), qPrintable(out));
+    else
+        QVERIFY(!process.readAllStandardError().isEmpty());
 }
 
 void TestCliEndToEnd::interruptEndsAtOnce()

@@ -2,6 +2,7 @@
 #include "serial_port.h"
 #include "sim_process.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +56,9 @@ private slots:
     void programClosesPortOnTermination();
     void killedClientLeavesUsableLine();
     void stopRemovesLink();
+    void linkNeverReplacesAUsersFile_data();
+    void linkNeverReplacesAUsersFile();
+    void stopLeavesALinkItDidNotMake();
     void portReopensWhenTransducerIsBack();
 };
 
@@ -275,6 +279,62 @@ void TestVxnSim::stopRemovesLink()
     sim.stop();
     QCOMPARE(sim.process.exitCode(), 0);
     QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+}
+
+void TestVxnSim::linkNeverReplacesAUsersFile_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::newRow("a file") << false;
+    QTest::newRow("a folder") << true;
+}
+
+void TestVxnSim::linkNeverReplacesAUsersFile()
+{
+    QFETCH(bool, folder);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("mine");
+    if (folder) {
+        QVERIFY(QDir(dir.path()).mkdir("mine"));
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("the user's own");
+    }
+    QProcess sim;
+    sim.start(QStringLiteral(VXN_SIM_PATH), {"--link", path});
+    QVERIFY(sim.waitForFinished(5000));
+    QCOMPARE(sim.exitCode(), 2);
+    QVERIFY(sim.readAllStandardError().contains("not a symbolic link"));
+    QVERIFY(!QFileInfo(path).isSymLink());
+    if (!folder) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("the user's own"));
+    }
+}
+
+void TestVxnSim::stopLeavesALinkItDidNotMake()
+{
+    // Someone points the link elsewhere while the simulator runs: it stays.
+    QTemporaryDir dir;
+    const QString link = dir.filePath("vxn");
+    const QString elsewhere = dir.filePath("elsewhere");
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "300", "--link", link}));
+    QTRY_VERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(QFile::remove(link));
+    QVERIFY(QFile::link(elsewhere, link));
+    sim.stop();
+    QCOMPARE(sim.process.exitCode(), 0);
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(QFileInfo(link).symLinkTarget(), elsewhere);
+
+    // A link left standing from before is taken over, and removed at the end.
+    SimProcess again;
+    QVERIFY(again.start({"--model", "300", "--link", link}));
+    QTRY_COMPARE(QFileInfo(link).symLinkTarget(), again.devicePath);
+    again.stop();
+    QVERIFY(!QFileInfo(link).isSymLink());
 }
 
 void TestVxnSim::portReopensWhenTransducerIsBack()

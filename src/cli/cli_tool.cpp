@@ -6,6 +6,7 @@
 #include "serial_port.h"
 #include "session.h"
 #include "termination_signals.h"
+#include "version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -66,6 +67,7 @@ QString CliTool::helpText()
         "  -o ФАЙЛ         сохранить прочитанную конфигурацию\n"
         "  --address N     адрес устройства 0...247 для записи\n"
         "  -h, --help      эта справка\n"
+        "  --version       версия программы\n"
         "\n"
         "Коды завершения:\n"
         "  0  успех (diff: совпадают)\n"
@@ -103,15 +105,17 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
     const QCommandLineOption addressOption(QStringLiteral("address"), QString(),
                                            QStringLiteral("N"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions(
-        {portOption, verboseOption, jsonOption, outputOption, addressOption, helpOption});
+    const QCommandLineOption versionOption(QStringLiteral("version"));
+    parser.addOptions({portOption, verboseOption, jsonOption, outputOption, addressOption,
+                       helpOption, versionOption});
     if (!parser.parse(QStringList{QStringLiteral("ostrivan-cli")} + arguments)) {
         usage(QStringLiteral("Неверная командная строка: %1").arg(parser.errorText()));
         return std::nullopt;
     }
     Options options;
-    if (parser.isSet(helpOption)) {
-        options.command = QStringLiteral("help");
+    if (parser.isSet(helpOption) || parser.isSet(versionOption)) {
+        options.command =
+            parser.isSet(helpOption) ? QStringLiteral("help") : QStringLiteral("version");
         return options;
     }
     const QStringList words = parser.positionalArguments();
@@ -167,6 +171,10 @@ int CliTool::run(const QStringList &arguments)
         return Usage;
     if (options->command == u"help") {
         out << helpText();
+        return Success;
+    }
+    if (options->command == u"version") {
+        out << QStringLiteral("ostrivan-cli %1").arg(QStringLiteral(OSTRIVAN_VERSION)) << Qt::endl;
         return Success;
     }
     if (options->command == u"show")

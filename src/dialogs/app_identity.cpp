@@ -1,5 +1,7 @@
 #include "app_identity.h"
 
+#include "version.h"
+
 #include <QFontDatabase>
 
 namespace AppIdentity {

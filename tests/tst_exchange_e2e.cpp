@@ -51,6 +51,20 @@ struct SignalLog
     QList<int> progress;
 };
 
+// The engine on the port of a simulator started for the test.
+struct SimulatedLine
+{
+    bool start(const QStringList &arguments)
+    {
+        return sim.start(arguments) && x.port.open(sim.devicePath) &&
+               x.port.configure(PortModeString);
+    }
+
+    SimProcess sim;
+    LiveExchange x;
+    SignalLog log{x.engine};
+};
+
 QString finished(ExchangeResult result)
 {
     return QStringLiteral("finished %1").arg(int(result));
@@ -88,12 +102,11 @@ void TestExchangeEndToEnd::noWidgetsHere()
 
 void TestExchangeEndToEnd::firstReadThenWrite()
 {
-    SimProcess sim;
-    QVERIFY(sim.start({"--model", "401"}));
-    LiveExchange x;
-    SignalLog log(x.engine);
-    QVERIFY(x.port.open(sim.devicePath));
-    QVERIFY(x.port.configure(PortModeString));
+    SimulatedLine line;
+    QVERIFY(line.start({"--model", "401"}));
+    SimProcess &sim = line.sim;
+    LiveExchange &x = line.x;
+    SignalLog &log = line.log;
 
     // Identification, then the configuration: two one-second windows, one
     // exchange as far as the signals go.
@@ -142,12 +155,10 @@ void TestExchangeEndToEnd::exchangesEndWhenTheReplyIsIn()
     // Against the paced simulator: a read and a write end when their reply
     // is in, well inside their windows of 1 s and 4 s; the bar is full at
     // once.
-    SimProcess sim;
-    QVERIFY(sim.start({"--model", "401"}));
-    LiveExchange x;
-    SignalLog log(x.engine);
-    QVERIFY(x.port.open(sim.devicePath));
-    QVERIFY(x.port.configure(PortModeString));
+    SimulatedLine line;
+    QVERIFY(line.start({"--model", "401"}));
+    LiveExchange &x = line.x;
+    SignalLog &log = line.log;
     QTest::qWait(100);
 
     QElapsedTimer clock;
@@ -181,12 +192,10 @@ void TestExchangeEndToEnd::silentDeviceWaitsTheWholeWindow()
 {
     QFETCH(bool, write);
     QFETCH(int, windowMs);
-    SimProcess sim;
-    QVERIFY(sim.start({"--model", "100", "--fault", "silent"}));
-    LiveExchange x;
-    SignalLog log(x.engine);
-    QVERIFY(x.port.open(sim.devicePath));
-    QVERIFY(x.port.configure(PortModeString));
+    SimulatedLine line;
+    QVERIFY(line.start({"--model", "100", "--fault", "silent"}));
+    LiveExchange &x = line.x;
+    SignalLog &log = line.log;
     QString fileName;
     buildRegisterTable(x.session.table, 100, fileName);
     x.session.deviceId = 100;
@@ -207,12 +216,11 @@ void TestExchangeEndToEnd::lateReplyThenRead()
 {
     // The late reply comes after its window and is dropped; the next read
     // gets its own reply whole.
-    SimProcess sim;
-    QVERIFY(sim.start({"--model", "100"}));
-    LiveExchange x;
-    SignalLog log(x.engine);
-    QVERIFY(x.port.open(sim.devicePath));
-    QVERIFY(x.port.configure(PortModeString));
+    SimulatedLine line;
+    QVERIFY(line.start({"--model", "100"}));
+    SimProcess &sim = line.sim;
+    LiveExchange &x = line.x;
+    SignalLog &log = line.log;
     QVERIFY(x.engine.startRead());
     QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 5000);
 
@@ -261,12 +269,11 @@ void TestExchangeEndToEnd::faults()
     QFETCH(bool, write);
     QFETCH(ExchangeError::Kind, kind);
     QFETCH(QString, message);
-    SimProcess sim;
-    QVERIFY(sim.start({"--model", "100"}));
-    LiveExchange x;
-    SignalLog log(x.engine);
-    QVERIFY(x.port.open(sim.devicePath));
-    QVERIFY(x.port.configure(PortModeString));
+    SimulatedLine line;
+    QVERIFY(line.start({"--model", "100"}));
+    SimProcess &sim = line.sim;
+    LiveExchange &x = line.x;
+    SignalLog &log = line.log;
     QVERIFY(x.engine.startRead());
     QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 5000);
     const RegisterEntry row = x.session.table.row(2);
@@ -308,12 +315,10 @@ void TestExchangeEndToEnd::simulatorHoldsAConfigurationFile()
     file.write(ConfigFile::encode(configuration));
     file.close();
 
-    SimProcess sim;
-    QVERIFY(sim.start({"--config", file.fileName()}));
-    LiveExchange x;
-    SignalLog log(x.engine);
-    QVERIFY(x.port.open(sim.devicePath));
-    QVERIFY(x.port.configure(PortModeString));
+    SimulatedLine line;
+    QVERIFY(line.start({"--config", file.fileName()}));
+    LiveExchange &x = line.x;
+    SignalLog &log = line.log;
     QVERIFY(x.engine.startRead());
     QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 5000);
     QVERIFY(x.messages.shown.isEmpty());

@@ -292,6 +292,8 @@ struct SessionExchange
 int CliTool::readDevice(const Options &options, SerialPort &port, Session &session,
                         QByteArray *image)
 {
+    if (const int code = openPort(options, port))
+        return code;
     SessionExchange device(port, session);
     if (const int code = exchange(device.engine, false, options))
         return code;
@@ -303,8 +305,6 @@ int CliTool::readDevice(const Options &options, SerialPort &port, Session &sessi
 int CliTool::identify(const Options &options)
 {
     SerialPort port;
-    if (const int code = openPort(options, port))
-        return code;
     Session session;
     if (const int code = readDevice(options, port, session))
         return code;
@@ -315,8 +315,6 @@ int CliTool::identify(const Options &options)
 int CliTool::read(const Options &options)
 {
     SerialPort port;
-    if (const int code = openPort(options, port))
-        return code;
     Session session;
     if (const int code = readDevice(options, port, session))
         return code;
@@ -349,8 +347,6 @@ int CliTool::write(const Options &options)
     // What the window's Write refuses goes nowhere, not even to the port.
     if (const std::optional<ExchangeError> refusal = writing.engine.writeRefusal())
         return fail(Refused, exchangeErrorMessage(*refusal).text);
-    if (const int code = openPort(options, port))
-        return code;
     Session device;
     if (const int code = readDevice(options, port, device))
         return code;
@@ -367,8 +363,6 @@ int CliTool::diff(const Options &options)
     if (const int code = loadFile(options.file, file))
         return code;
     SerialPort port;
-    if (const int code = openPort(options, port))
-        return code;
     Session device;
     QByteArray image;
     if (const int code = readDevice(options, port, device, &image))

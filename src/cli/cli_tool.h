@@ -60,7 +60,8 @@ private:
     int show(const Options &options);
 
     // Opens the port and reads the device into session as the window's
-    // first read does (ID 0, then the ID it answered with).
+    // first read does (ID 0, then the ID it answered with); image gets the
+    // configuration image it sent.
     int readDevice(const Options &options, SerialPort &port, Session &session,
                    QByteArray *image = nullptr);
     // Runs one exchange on an engine to its end; the exit code.

@@ -19,8 +19,6 @@ public:
     void saveConfiguration();
     void loadConfiguration();
 
-    [[nodiscard]] static QString cannotCreateText(const QString &path);
-
 private:
     FileChooser &chooser;
     UserMessages &messages;

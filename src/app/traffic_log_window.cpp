@@ -1,6 +1,6 @@
 #include "traffic_log_window.h"
 
-#include "file_commands.h"
+#include "file_messages.h"
 #include "traffic_log.h"
 #include "traffic_log_model.h"
 #include "user_messages.h"
@@ -91,7 +91,7 @@ void TrafficLogWindow::saveLog()
     QSaveFile file(*path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         messages.show(
-            {errorCaption(), FileCommands::cannotCreateText(*path), MessageIcon::Exclamation});
+            {errorCaption(), FileMessages::cannotCreateText(*path), MessageIcon::Exclamation});
 }
 
 void TrafficLogWindow::copySelection()

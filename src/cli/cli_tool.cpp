@@ -3,6 +3,7 @@
 #include "config_store.h"
 #include "configuration_text.h"
 #include "exchange_timers.h"
+#include "file_messages.h"
 #include "serial_port.h"
 #include "session.h"
 #include "termination_signals.h"
@@ -209,32 +210,11 @@ int CliTool::openPort(const Options &options, SerialPort &port)
 int CliTool::loadFile(const QString &path, Session &session)
 {
     const ConfigStore::LoadResult result = ConfigStore::load(path);
-    using Status = ConfigStore::LoadResult::Status;
-    switch (result.status) {
-    case Status::Loaded:
-        ConfigStore::applyConfiguration(session, result.configuration);
-        session.configFileName = QFileInfo(path).fileName();
-        return Success;
-    case Status::CannotOpen:
-        break;
-    case Status::TooLarge:
-        return fail(FileFailed, QStringLiteral("Файл слишком велик для файла конфигурации"));
-    case Status::Damaged:
-        switch (result.readError) {
-        case ConfigFile::ReadError::TooManyRows:
-            return fail(FileFailed, QStringLiteral("В файле больше 63 регистров"));
-        case ConfigFile::ReadError::TrailingBytes:
-            return fail(FileFailed,
-                        QStringLiteral("После конфигурации в файле есть лишние данные"));
-        case ConfigFile::ReadError::None:
-        case ConfigFile::ReadError::PastEnd:
-            break;
-        }
-        return fail(FileFailed,
-                    QStringLiteral("An attempt was made to access an unnamed file past its end."));
-    }
-    return fail(FileFailed,
-                QStringLiteral("%1 %2").arg(QStringLiteral("Не могу создать файл "), path));
+    if (result.status != ConfigStore::LoadResult::Status::Loaded)
+        return fail(FileFailed, FileMessages::loadRefusal(result, path).text);
+    ConfigStore::applyConfiguration(session, result.configuration);
+    session.configFileName = QFileInfo(path).fileName();
+    return Success;
 }
 
 int CliTool::exchange(ExchangeEngine &engine, bool writing, const Options &options)
@@ -324,9 +304,7 @@ int CliTool::read(const Options &options)
         const ConfigStore::SaveResult saved =
             ConfigStore::save(options.outputFile, ConfigStore::configurationOf(session));
         if (saved.status != ConfigStore::SaveResult::Status::Saved)
-            return fail(FileFailed,
-                        QStringLiteral("%1 %2").arg(QStringLiteral("Не могу создать файл "),
-                                                    options.outputFile));
+            return fail(FileFailed, FileMessages::cannotCreateText(options.outputFile));
     }
     if (options.json)
         out << QString::fromUtf8(ConfigurationText::json(session));

@@ -114,9 +114,7 @@ void appendAligned(QString &text, const QList<QStringList> &rows)
 
 QString storedCoefficient(const QByteArray &image, qsizetype offset, QByteArrayView name)
 {
-    quint32 raw = 0;
-    for (int i = 0; i < 3; ++i)
-        raw = (raw << 8) | quint8(image[offset + i]);
+    const quint32 raw = ConfigImage::readBigEndian(image, offset, 3);
     return fromCp1251(
         RegisterTable::textFromCoefficient(raw / 65536.0, RegisterTable::isSpecialRegister(name)));
 }
@@ -229,8 +227,7 @@ QStringList differences(const Session &file, const Session &device, const QByteA
         const QString what = QStringLiteral("Регистр \"%1\"").arg(fromCp1251(name));
         const auto address = [r](const QByteArray &image) {
             const qsizetype at = ConfigImage::HeaderSize + 2 * r;
-            return fromCp1251(
-                TextNumber::formatHex4((quint8(image[at]) << 8) | quint8(image[at + 1])));
+            return fromCp1251(TextNumber::formatHex4(ConfigImage::readBigEndian(image, at, 2)));
         };
         const qsizetype pa = ConfigImage::HeaderSize + 2 * fileRows + 4 * r;
         const qsizetype pb = ConfigImage::HeaderSize + 2 * deviceRows + 4 * r;

@@ -7,17 +7,13 @@
 #include <cmath>
 
 namespace ConfigImage {
-namespace {
-
-quint32 bigEndian(const QByteArray &bytes, qsizetype offset, int width)
+quint32 readBigEndian(const QByteArray &bytes, qsizetype offset, int width)
 {
     quint32 value = 0;
     for (int i = 0; i < width; ++i)
         value = (value << 8) | quint8(bytes[offset + i]);
     return value;
 }
-
-} // namespace
 
 void appendBigEndian(QByteArray &bytes, quint32 value, int width)
 {
@@ -80,9 +76,9 @@ bool applyImage(const QByteArray &image, LinkSettings &link, RegisterTable &tabl
                           quint8(image[CellSizeOffset]), quint8(image[WiringOffset])});
     const qsizetype coefficients = HeaderSize + 2 * rows;
     for (int k = 0; k < table.parameterCount(); ++k) {
-        const quint32 address = bigEndian(image, HeaderSize + 2 * k, 2);
+        const quint32 address = readBigEndian(image, HeaderSize + 2 * k, 2);
         const qsizetype p = coefficients + 4 * k;
-        const double coefficient = bigEndian(image, p, 3) / 65536.0;
+        const double coefficient = readBigEndian(image, p, 3) / 65536.0;
         const bool special =
             RegisterTable::isSpecialRegister(table.shownText(k, RegisterTable::Column::Name));
         table.showDeviceValues(k, TextNumber::formatHex4(address),

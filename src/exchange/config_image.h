@@ -34,6 +34,9 @@ constexpr int WiringOffset = 5;
 
 // Appends the low width bytes of value, most significant first.
 void appendBigEndian(QByteArray &bytes, quint32 value, int width);
+// The width bytes at offset, most significant first; the caller sees that
+// they are there.
+[[nodiscard]] quint32 readBigEndian(const QByteArray &bytes, qsizetype offset, int width);
 
 // The device's 24-bit fixed-point coefficient (16 fraction bits) for a K
 // text: truncated toward zero, only its low 24 bits kept.

@@ -125,9 +125,9 @@ std::optional<ExchangeError> ExchangeEngine::writeRefusal() const
     const DeviceModel *model = findDeviceModel(session.deviceId);
     if (!model)
         return ExchangeError::unknownModel(session.deviceId);
-    const int mapRows = model->parameterCount() + int(calibrationBlock().size());
-    if (session.table.rowCount() != mapRows)
-        return ExchangeError::rowCount(session.deviceId, session.table.rowCount(), mapRows);
+    if (session.table.rowCount() != model->rowCount())
+        return ExchangeError::rowCount(session.deviceId, session.table.rowCount(),
+                                       model->rowCount());
     return std::nullopt;
 }
 
@@ -233,9 +233,7 @@ bool ExchangeEngine::fitTableToReply(const QByteArray &image)
     // it, built as identification builds it, when its map has that count.
     const int answered = (quint8(image[1]) << 8) | quint8(image[2]);
     const DeviceModel *model = findDeviceModel(answered);
-    if (!model ||
-        model->parameterCount() + int(calibrationBlock().size()) !=
-            registers / ConfigImage::BytesPerRegister ||
+    if (!model || model->rowCount() != registers / ConfigImage::BytesPerRegister ||
         !buildRegisterTable(session.table, answered, session.configFileName))
         return false;
     session.deviceId = answered;

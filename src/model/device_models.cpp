@@ -93,6 +93,8 @@ std::span<const BuiltInRegister> fullRegisterMap()
     return fullMap;
 }
 
+static_assert(std::size(calibration) == DeviceModel::CalibrationRowCount);
+
 std::span<const BuiltInRegister> calibrationBlock()
 {
     return calibration;

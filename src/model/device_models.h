@@ -12,7 +12,12 @@ struct DeviceModel
     std::span<const quint8> mapRows; // indices into the full register map, in device order
     const char *configFileName = "";
 
+    // Every model's table ends in the same nine calibration rows.
+    static constexpr int CalibrationRowCount = 9;
+
     [[nodiscard]] constexpr int parameterCount() const { return int(mapRows.size()); }
+    // The rows of the table built for the model, calibration block included.
+    [[nodiscard]] constexpr int rowCount() const { return parameterCount() + CalibrationRowCount; }
 };
 
 struct BuiltInRegister

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "config_store.h"
+#include "user_messages.h"
+
+#include <QString>
+
+// What the user is told when a configuration file cannot be opened or
+// saved: the same words in the window and in the command-line tool.
+namespace FileMessages {
+
+// "Не могу создать файл " and the full path: the text for a file that
+// cannot be created, and for one that cannot be opened.
+[[nodiscard]] QString cannotCreateText(const QString &path);
+
+// The message for a load that did not give a configuration.
+[[nodiscard]] UserMessage loadRefusal(const ConfigStore::LoadResult &result, const QString &path);
+
+// The message for a save that did not put the file in place.
+[[nodiscard]] UserMessage saveRefusal(const ConfigStore::SaveResult &result, const QString &path);
+
+} // namespace FileMessages

@@ -11,12 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${RUNS:-7}
 
-bash scripts/setup.sh
-if ! dpkg-query -W -f='${Status}' xdotool 2>/dev/null | grep -q 'install ok installed'; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update
-  apt-get install -y --no-install-recommends xdotool
-fi
+bash scripts/setup.sh xdotool
 
 build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DOSTRIVAN_SANITIZE=OFF -DBUILD_TESTING=OFF >/dev/null

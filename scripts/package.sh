@@ -6,16 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
-missing=()
-for p in scdoc lintian appstream desktop-file-utils man-db dpkg-dev file; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update
-  apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash scripts/setup.sh scdoc lintian appstream desktop-file-utils man-db dpkg-dev file
 
 # Debian's hardening flags, as a Debian build would use them.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all

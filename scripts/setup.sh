@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs to build, run and test.
-# Runs apt-get only when something is missing.
+# Installs every Debian package the project needs to build, run and test,
+# and any further packages named as arguments (the fuzz, soak, benchmark and
+# package scripts name theirs). Runs apt-get only when something is missing.
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins libgl-dev
   xvfb xauth fonts-dejavu-core
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  "$@"
 )
 
 missing=()

@@ -22,17 +22,13 @@ fi
 exchanges=${1:-}
 seed=${2:-}
 
-bash scripts/setup.sh
 if [ $valgrind = yes ]; then
-  if ! dpkg-query -W -f='${Status}' valgrind 2>/dev/null | grep -q 'install ok installed'; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update
-    apt-get install -y --no-install-recommends valgrind
-  fi
+  bash scripts/setup.sh valgrind
   build=build-valgrind
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTRIVAN_SANITIZE=OFF
   exchanges=${exchanges:-40}
 else
+  bash scripts/setup.sh
   build=build-ci
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DOSTRIVAN_SANITIZE=ON
   exchanges=${exchanges:-1000}

@@ -103,11 +103,12 @@ private slots:
     void failedReplies();
     void idMismatchReplies_data();
     void idMismatchReplies();
+    void onlyTheAnswerEndsTheWindow_data();
+    void onlyTheAnswerEndsTheWindow();
     void shortReadReplyAppliesNothing();
     void acceptedWriteShowsWhatDeviceStored();
     void writeEchoes_data();
     void writeEchoes();
-    void echoWithoutWriteIsADifference();
     void echoForTableReplacedMeanwhile();
     void writeRefusals_data();
     void writeRefusals();
@@ -402,8 +403,6 @@ void TestExchangeEngine::idMismatchReplies_data()
     QTest::addColumn<int>("deviceIdAfter");
     QTest::addColumn<int>("bar"); // 0 stopped where it was, 1 running, 2 full
     QTest::addColumn<int>("requestsAfter");
-    QTest::newRow("same ID") << 0xE4 << 300 << "" << 35 << 300 << 2 << 1;
-    QTest::newRow("0xE5, same ID") << 0xE5 << 300 << "" << 35 << 300 << 2 << 1;
     QTest::newRow("0xE5, other ID")
         << 0xE5 << 200 << "Ошибка ID устройства 200 вместо 300" << 35 << 300 << 0 << 1;
     // The table of the device held is kept: a stray answer must not wipe
@@ -412,8 +411,6 @@ void TestExchangeEngine::idMismatchReplies_data()
                                 << 0 << 1;
     QTest::newRow("new known ID") << 0xE4 << 100 << "" << 20 << 100 << 1 << 2;
     QTest::newRow("0x81, new known ID") << 0x81 << 200 << "" << 24 << 200 << 1 << 2;
-    QTest::newRow("0x80 is not a mismatch") << 0x80 << 100 << "" << 35 << 300 << 2 << 1;
-    QTest::newRow("other function") << 0x03 << 100 << "" << 35 << 300 << 2 << 1;
 }
 
 void TestExchangeEngine::idMismatchReplies()
@@ -444,6 +441,111 @@ void TestExchangeEngine::idMismatchReplies()
     QCOMPARE(f.port.written.size(), requestsAfter);
     if (rowsAfter == 35)
         QCOMPARE(f.session.table.row(2), row);
+}
+
+void TestExchangeEngine::onlyTheAnswerEndsTheWindow_data()
+{
+    // What comes before the answer of a device 300 on the line: the adapter's
+    // copy of the request (whole, its first characters only, or altered) and
+    // frames that are not the answer.
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<QString>("echo"); // "", "whole", "partial", "altered"
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<bool>("answer"); // the device's answer follows
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("logged"); // what the log's lines must show
+    const QByteArray sameId = idMismatch(0xE4, 300);
+    const QByteArray foreign = buildRequest(0x11, 0x03, QByteArray::fromHex("02002A"));
+    const QByteArray echoReply = buildRequest(5, WriteConfig, QByteArray::fromHex("012C450220"));
+    const QByteArray readReply = buildRequest(5, ReadConfig, QByteArray::fromHex("012C450220"));
+    const QString passed = "; не ответ на запрос, пропущен";
+    const QString noReply = "Преобразователь не отвечает";
+    const QString reception = "Ошибка при приеме данных";
+    QTest::newRow("repeated own ID, then the configuration")
+        << false << "" << sameId << true << "" << "Ответ устройства с другим ID: 300" + passed;
+    QTest::newRow("foreign frame, then the configuration")
+        << false << "" << foreign << true << "" << "Неожиданная функция 0x03" + passed;
+    QTest::newRow("echo reply in a read's window, then the configuration")
+        << false << "" << echoReply << true << "" << "";
+    QTest::newRow("adapter echo, then the configuration")
+        << false << "whole" << QByteArray() << true << "" << "Эхо запроса (адаптер)";
+    QTest::newRow("everything in one piece")
+        << false << "whole" << foreign + sameId << true << "" << "";
+    QTest::newRow("own ID alone") << false << "" << sameId << false << noReply << "";
+    QTest::newRow("0xE5 with own ID alone")
+        << false << "" << idMismatch(0xE5, 300) << false << noReply << "";
+    QTest::newRow("0x80 alone") << false << "" << idMismatch(0x80, 100) << false << noReply << "";
+    QTest::newRow("foreign frame alone") << false << "" << foreign << false << noReply << "";
+    QTest::newRow("echo reply in a read's window alone")
+        << false << "" << echoReply << false << noReply << "";
+    QTest::newRow("adapter echo alone")
+        << false << "whole" << QByteArray() << false << noReply << "";
+    QTest::newRow("partial echo") << false << "partial" << QByteArray() << true << reception << "";
+    QTest::newRow("altered echo") << false << "altered" << QByteArray() << true << reception << "";
+    QTest::newRow("1500 characters")
+        << false << "" << QByteArray(1500, '7') << false << reception
+        << "\t1500\t" + QString(1000, '7') + "… ещё 500 символов\tНеполный кадр";
+    QTest::newRow("write: read reply, then the echo")
+        << true << "" << readReply << true << ""
+        << "Конфигурация, ID 300: 0 регистров, адрес устройства 5" + passed;
+    QTest::newRow("write: adapter echo, then the echo")
+        << true << "whole" << QByteArray() << true << "" << "Эхо запроса (адаптер)";
+    QTest::newRow("write: read reply alone") << true << "" << readReply << false << noReply << "";
+    // A write names its device: another one's ID is an error, not a read.
+    QTest::newRow("write: another ID")
+        << true << "" << idMismatch(0xE4, 100) << false << "Ошибка ID устройства 100 вместо 300"
+        << "";
+}
+
+void TestExchangeEngine::onlyTheAnswerEndsTheWindow()
+{
+    QFETCH(bool, write);
+    QFETCH(QString, echo);
+    QFETCH(QByteArray, before);
+    QFETCH(bool, answer);
+    QFETCH(QString, message);
+    QFETCH(QString, logged);
+    ExchangeFixture f;
+    Transducer device = *Transducer::withDefaults(300);
+    readDevice(f, device);
+    std::optional<ExchangeResult> result;
+    QObject::connect(&f.engine, &ExchangeEngine::exchangeFinished,
+                     [&result](ExchangeResult r) { result = r; });
+    QStringList lines;
+    QObject::connect(&f.engine, &ExchangeEngine::traffic, [&lines](const TrafficEvent &event) {
+        lines << TrafficFormat::line(event);
+    });
+    const QByteArray imageBefore = f.engine.image();
+
+    QVERIFY(write ? f.write() : f.read());
+    QByteArray request = f.port.written.last();
+    if (echo == "partial")
+        request.truncate(5);
+    else if (echo == "altered")
+        request[3] = request[3] == '0' ? '1' : '0';
+    else if (echo.isEmpty())
+        request.clear();
+    f.port.queued = request + before;
+    f.engine.onCharactersArrived();
+    // Of these, only another device's ID is an answer.
+    const bool answered = message.startsWith("Ошибка ID");
+    QCOMPARE(bool(result), answered);
+    QCOMPARE(f.timers.isActive(Reply), !answered);
+    if (answer) {
+        f.port.queued = device.respond(f.port.written.last())->text;
+        f.engine.onCharactersArrived();
+    }
+    if (f.timers.isActive(Reply))
+        f.engine.onTimer(Reply);
+
+    QCOMPARE(f.messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(result, message.isEmpty() ? (write ? ExchangeResult::WriteAccepted
+                                                : ExchangeResult::ReadAccepted)
+                                       : ExchangeResult::Failed);
+    QVERIFY(!f.engine.isBusy());
+    if (!message.isEmpty() && !write)
+        QCOMPARE(f.engine.image(), imageBefore);
+    QVERIFY2(lines.join('\n').contains(logged), qPrintable(lines.join('\n')));
 }
 
 void TestExchangeEngine::shortReadReplyAppliesNothing()
@@ -542,16 +644,6 @@ void TestExchangeEngine::writeEchoes()
         QCOMPARE(f.engine.image(), sent);
         QVERIFY(!f.timers.isActive(Progress));
     }
-}
-
-void TestExchangeEngine::echoWithoutWriteIsADifference()
-{
-    ExchangeFixture f;
-    f.read();
-    f.port.queued = buildRequest(5, WriteConfig, QByteArray::fromHex("012C450220"));
-    f.engine.onTimer(Reply);
-    QCOMPARE(f.messages.shown, QList<UserMessage>{error("Ошибка при передаче данных")});
-    QVERIFY(f.engine.image().isEmpty());
 }
 
 void TestExchangeEngine::echoForTableReplacedMeanwhile()

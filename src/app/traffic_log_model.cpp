@@ -36,9 +36,9 @@ QVariant TrafficLogModel::data(const QModelIndex &index, int role) const
     case Direction:
         return TrafficFormat::arrow(event.direction);
     case Characters:
-        return int(event.frame.size());
+        return qlonglong(event.characterCount());
     case Frame:
-        return TrafficFormat::escaped(event.frame);
+        return TrafficFormat::shownFrame(event);
     case Meaning:
         return event.meaning;
     default:

@@ -221,12 +221,12 @@ int CliTool::exchange(ExchangeEngine &engine, bool writing, const Options &optio
 {
     QEventLoop loop;
     std::optional<ExchangeError> error;
-    bool finished = false;
+    std::optional<ExchangeResult> result;
     const QMetaObject::Connection errors = QObject::connect(
         &engine, &ExchangeEngine::errorOccurred, [&error](const ExchangeError &e) { error = e; });
     const QMetaObject::Connection ends =
-        QObject::connect(&engine, &ExchangeEngine::exchangeFinished, [&] {
-            finished = true;
+        QObject::connect(&engine, &ExchangeEngine::exchangeFinished, [&](ExchangeResult r) {
+            result = r;
             loop.quit();
         });
     QMetaObject::Connection traffic;
@@ -247,8 +247,11 @@ int CliTool::exchange(ExchangeEngine &engine, bool writing, const Options &optio
     if (error)
         return fail(exitFor(*error), exchangeErrorMessage(*error).text);
     // A signal ended the loop before the exchange ended.
-    if (!finished || interrupted)
+    if (!result || interrupted)
         return Interrupted;
+    // Success is the answer asked for, and nothing else.
+    if (*result != (writing ? ExchangeResult::WriteAccepted : ExchangeResult::ReadAccepted))
+        return fail(NoReply, exchangeErrorMessage(ExchangeError::of(ExchangeError::Kind::NoReply)).text);
     return Success;
 }
 

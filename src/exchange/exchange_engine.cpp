@@ -21,6 +21,7 @@ bool ExchangeEngine::startRead()
 {
     if (busy)
         return false;
+    writing = false;
     sendReadConfigRequest();
     startProgress(ReadProgressStep);
     return true;
@@ -35,42 +36,102 @@ void ExchangeEngine::send(const QByteArray &frameText, int replyWindowMs)
 {
     // Characters of a reply that came after its window would spoil this one.
     discardStaleInput();
+    request = frameText;
+    requestedId = quint16(session.deviceId);
+    echoChecked = false;
     port.write(frameText);
-    log(TrafficEvent::Direction::Sent, frameText);
+    log(TrafficEvent::Direction::Sent, frameText, TrafficFormat::meaning(TrafficEvent::Direction::Sent, frameText));
     timers.start(TimerId::Reply, replyWindowMs);
     awaitingReply = true;
 }
 
-void ExchangeEngine::discardStaleInput()
+QByteArray ExchangeEngine::drainPort()
 {
-    arrived.clear();
     std::array<char, ReceiveBufferSize> buffer{};
-    QByteArray stale;
-    // Bounded: a line that never stops talking must not hold the program.
+    QByteArray text;
     for (int pass = 0; pass < 64; ++pass) {
         const qsizetype count = port.readAvailable(buffer);
         if (count <= 0)
             break;
-        stale.append(buffer.data(), count);
+        text.append(buffer.data(), count);
     }
+    return text;
+}
+
+void ExchangeEngine::discardStaleInput()
+{
+    const QByteArray stale = std::exchange(afterAnswer, QByteArray()) + drainPort();
+    arrived.clear();
+    overflow = 0;
     if (!stale.isEmpty())
-        log(TrafficEvent::Direction::Received, stale, QStringLiteral(" (после окна, отброшено)"));
+        log(TrafficEvent::Direction::Received, stale,
+            TrafficFormat::meaning(TrafficEvent::Direction::Received, stale) +
+                QStringLiteral(" (после окна, отброшено)"));
 }
 
 void ExchangeEngine::log(TrafficEvent::Direction direction, const QByteArray &text,
-                         const QString &suffix)
+                         const QString &meaning, qsizetype omitted)
 {
-    emit traffic(
-        {QTime::currentTime(), direction, text, TrafficFormat::meaning(direction, text) + suffix});
+    emit traffic(TrafficEvent::of(QTime::currentTime(), direction, text, meaning, omitted));
 }
 
-void ExchangeEngine::takeArrived()
+std::optional<QByteArray> ExchangeEngine::gather()
 {
-    std::array<char, ReceiveBufferSize> buffer{};
-    const qsizetype room = ReceiveBufferSize - arrived.size();
-    const qsizetype count = port.readAvailable(buffer);
-    // The receive buffer holds 1000 characters; no reply is longer.
-    arrived.append(buffer.data(), std::min(count, std::max<qsizetype>(room, 0)));
+    arrived += drainPort();
+    std::optional<QByteArray> answer = takeFrames();
+    // The receive buffer holds 1000 characters; no answer is longer. What
+    // lies beyond is counted, so that the log says it was there.
+    if (arrived.size() > ReceiveBufferSize) {
+        overflow += arrived.size() - ReceiveBufferSize;
+        arrived.truncate(ReceiveBufferSize);
+    }
+    return answer;
+}
+
+std::optional<QByteArray> ExchangeEngine::takeFrames()
+{
+    using Direction = TrafficEvent::Direction;
+    if (!echoChecked) {
+        // An adapter that hears its own transmission sends the request
+        // back whole before the device answers. No answer can equal the
+        // request, so only an exact copy at the very start is taken for one.
+        if (arrived.size() < request.size() && request.startsWith(arrived))
+            return std::nullopt;
+        echoChecked = true;
+        if (arrived.startsWith(request)) {
+            log(Direction::Received, request, QStringLiteral("Эхо запроса (адаптер)"));
+            arrived.remove(0, request.size());
+        }
+    }
+    // Whole frames at the start that are not the answer are passed over;
+    // anything else waits for the window to close.
+    for (;;) {
+        const qsizetype end = arrived.indexOf("\r\n");
+        if (end < 0)
+            return std::nullopt;
+        const QByteArray frameText = arrived.left(end + 2);
+        const ModbusAscii::ParsedReply parsed = ModbusAscii::parseReply(frameText);
+        if (parsed.outcome != ModbusAscii::ParsedReply::Outcome::Bytes)
+            return std::nullopt;
+        arrived.remove(0, frameText.size());
+        if (isAnswer(parsed.bytes)) {
+            afterAnswer = std::exchange(arrived, QByteArray());
+            return frameText;
+        }
+        log(Direction::Received, frameText,
+            TrafficFormat::meaning(Direction::Received, frameText) +
+                QStringLiteral("; не ответ на запрос, пропущен"));
+    }
+}
+
+bool ExchangeEngine::isAnswer(const QByteArray &bytes) const
+{
+    const quint8 function = quint8(bytes[1]);
+    // A device repeating the ID just asked for has nothing more to say to
+    // this request; one too short to name an ID is judged as received.
+    if (ModbusAscii::isIdMismatchReply(function))
+        return bytes.size() < 4 || ConfigImage::readBigEndian(bytes, 2, 2) != requestedId;
+    return function == (writing ? ModbusAscii::WriteConfig : ModbusAscii::ReadConfig);
 }
 
 void ExchangeEngine::onCharactersArrived()
@@ -79,10 +140,13 @@ void ExchangeEngine::onCharactersArrived()
     // request; inside it they are gathered and looked at.
     if (!awaitingReply || receiving)
         return;
-    takeArrived();
-    if (arrived.endsWith("\r\n") &&
-        ModbusAscii::parseReply(arrived).outcome == ModbusAscii::ParsedReply::Outcome::Bytes)
-        receive();
+    receiving = true;
+    const std::optional<QByteArray> answer = gather();
+    receiving = false;
+    if (answer) {
+        endWindow();
+        receive(*answer);
+    }
 }
 
 void ExchangeEngine::startProgress(int progressStep)
@@ -141,6 +205,7 @@ bool ExchangeEngine::startWrite()
         return false;
     }
     setBusy(true);
+    writing = true;
     lastImage = ConfigImage::buildImage(session);
     frame = ModbusAscii::buildWriteConfigRequest(lastImage);
     send(frame, WriteReplyMs);
@@ -153,7 +218,7 @@ void ExchangeEngine::onTimer(TimerId id)
     if (id == TimerId::Progress)
         onProgressTick();
     else if (id == TimerId::Reply)
-        receive();
+        onReplyWindowClosed();
 }
 
 void ExchangeEngine::onProgressTick()
@@ -181,30 +246,54 @@ void ExchangeEngine::finish(ExchangeResult result)
     emit exchangeFinished(result);
 }
 
-void ExchangeEngine::receive()
+void ExchangeEngine::endWindow()
 {
-    receiving = true;
     timers.stop(TimerId::Reply);
     awaitingReply = false;
     setBusy(false);
+}
 
-    takeArrived();
-    const QByteArray text = std::exchange(arrived, QByteArray());
+void ExchangeEngine::onReplyWindowClosed()
+{
+    receiving = true;
+    const std::optional<QByteArray> answer = gather();
+    endWindow();
     receiving = false;
-    log(TrafficEvent::Direction::Received, text);
+    if (answer) {
+        receive(*answer);
+        return;
+    }
+    // The window closed without the answer: what is left is the reply as it
+    // stands.
+    const QByteArray text = std::exchange(arrived, QByteArray());
+    const qsizetype beyond = std::exchange(overflow, 0);
+    const ModbusAscii::ParsedReply reply = ModbusAscii::parseReply(text);
+    const bool parsed = reply.outcome == ModbusAscii::ParsedReply::Outcome::Bytes && beyond == 0;
+    if (parsed && isAnswer(reply.bytes)) {
+        receive(text);
+        return;
+    }
+    QString meaning = TrafficFormat::meaning(TrafficEvent::Direction::Received, text);
+    if (parsed)
+        meaning += QStringLiteral("; не ответ на запрос, пропущен");
+    log(TrafficEvent::Direction::Received, text, meaning, beyond);
     frame.clear();
     if (text.startsWith(':'))
         frame = text;
-
-    const ModbusAscii::ParsedReply reply = ModbusAscii::parseReply(text);
-    if (reply.outcome == ModbusAscii::ParsedReply::Outcome::NoReply) {
-        fail(ExchangeError::of(Kind::NoReply));
-        return;
-    }
-    if (reply.outcome == ModbusAscii::ParsedReply::Outcome::ReceptionError) {
+    if (reply.outcome == ModbusAscii::ParsedReply::Outcome::ReceptionError || beyond > 0) {
         fail(ExchangeError::of(Kind::ReceptionError));
         return;
     }
+    // Nothing, or only frames that were not the answer.
+    fail(ExchangeError::of(Kind::NoReply));
+}
+
+void ExchangeEngine::receive(const QByteArray &text)
+{
+    log(TrafficEvent::Direction::Received, text,
+        TrafficFormat::meaning(TrafficEvent::Direction::Received, text));
+    frame = text;
+    const ModbusAscii::ParsedReply reply = ModbusAscii::parseReply(text);
     const quint8 address = quint8(reply.bytes[0]);
     const quint8 function = quint8(reply.bytes[1]);
     const QByteArray data = reply.bytes.mid(2);
@@ -212,10 +301,8 @@ void ExchangeEngine::receive()
         onReadReply(address, data);
     else if (function == ModbusAscii::WriteConfig)
         onWriteEcho(address, data);
-    else if (ModbusAscii::isIdMismatchReply(function))
-        onIdMismatch(function, data);
     else
-        finish(ExchangeResult::Ignored); // belongs to no exchange of ours
+        onIdMismatch(function, data, writing);
 }
 
 bool ExchangeEngine::fitTableToReply(const QByteArray &image)
@@ -277,18 +364,16 @@ void ExchangeEngine::onWriteEcho(quint8 address, const QByteArray &data)
     finish(ExchangeResult::WriteAccepted);
 }
 
-void ExchangeEngine::onIdMismatch(quint8 function, const QByteArray &data)
+void ExchangeEngine::onIdMismatch(quint8 function, const QByteArray &data, bool write)
 {
     if (data.size() < 2) {
         fail(ExchangeError::of(Kind::ReceptionError));
         return;
     }
-    const int answered = (quint8(data[0]) << 8) | quint8(data[1]);
-    if (answered == session.deviceId) {
-        finish(ExchangeResult::Ignored);
-        return;
-    }
-    if ((function & 0x7F) == ModbusAscii::WriteConfig) {
+    const int answered = int(ConfigImage::readBigEndian(data, 0, 2));
+    // A write names the device it is for: another one answering it is an
+    // error, never a reason to read that one instead.
+    if (write || (function & 0x7F) == ModbusAscii::WriteConfig) {
         fail(ExchangeError::deviceId(answered, session.deviceId));
         return;
     }

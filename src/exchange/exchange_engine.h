@@ -17,7 +17,6 @@ enum class ExchangeResult
     ReadAccepted,  // a configuration was read and applied
     WriteAccepted, // the device echoed exactly what was written
     Failed,        // errorOccurred said why
-    Ignored,       // a reply that changes nothing (the ID held, or another function)
 };
 
 // The read and write cycles. A read names the device by its ID; a device with
@@ -25,10 +24,15 @@ enum class ExchangeResult
 // read. A write sends the whole configuration in one frame and accepts the
 // device's echo only if it equals what was sent.
 //
-// A reply is taken as soon as what has arrived is a complete frame (it ends
-// in CR LF and its LRC is right); the reply window is the upper bound, and
-// whatever has arrived when it closes is the reply. Characters that came
-// after a window are dropped before the next request goes out.
+// Only the answer to the request now out ends its window early: a read
+// reply to a read, the write's echo to a write, or another device's ID. A
+// line can carry more than that: an adapter that hears itself sends the
+// request back first, and other frames (a reply repeated, another master's
+// traffic) can come before the answer. Such an echo, and any complete frame
+// that is not the answer, are logged and passed over, and the window goes on.
+// When it closes, what is left is judged as it stands; a window with nothing
+// but passed-over frames got no answer. Characters that came after a window
+// are dropped before the next request goes out.
 //
 // The engine works on the session it is given and reports through signals;
 // it shows nothing and knows no window.
@@ -67,8 +71,6 @@ public:
     [[nodiscard]] std::optional<ExchangeError> writeRefusal() const;
 
     [[nodiscard]] bool isBusy() const { return busy; }
-    // A request is out and its reply window open.
-    [[nodiscard]] bool isAwaitingReply() const { return awaitingReply; }
     // The configuration image last read or written.
     [[nodiscard]] const QByteArray &image() const { return lastImage; }
     // The last write frame, or the last reply that started with ":".
@@ -92,15 +94,24 @@ signals:
 private:
     void sendReadConfigRequest();
     void send(const QByteArray &frameText, int replyWindowMs);
+    // What the port holds, read in buffers until it holds no more (bounded:
+    // a line that never stops talking must not hold the program).
+    [[nodiscard]] QByteArray drainPort();
     void discardStaleInput();
-    void takeArrived();
-    void log(TrafficEvent::Direction direction, const QByteArray &text, const QString &suffix = {});
+    // Takes what has come in; the answer's frame once it is there.
+    [[nodiscard]] std::optional<QByteArray> gather();
+    [[nodiscard]] std::optional<QByteArray> takeFrames();
+    [[nodiscard]] bool isAnswer(const QByteArray &bytes) const;
+    void log(TrafficEvent::Direction direction, const QByteArray &text, const QString &meaning,
+             qsizetype omitted = 0);
     void onProgressTick();
-    void receive();
+    void onReplyWindowClosed();
+    void endWindow();
+    void receive(const QByteArray &text);
     void onReadReply(quint8 address, const QByteArray &data);
     [[nodiscard]] bool fitTableToReply(const QByteArray &image);
     void onWriteEcho(quint8 address, const QByteArray &data);
-    void onIdMismatch(quint8 function, const QByteArray &data);
+    void onIdMismatch(quint8 function, const QByteArray &data, bool write);
     void fail(const ExchangeError &error);
     void finish(ExchangeResult result);
     void startProgress(int step);
@@ -112,7 +123,13 @@ private:
     bool busy = false;
     bool awaitingReply = false;
     bool receiving = false;
-    QByteArray arrived; // what has come in since the request went out
+    bool writing = false;
+    QByteArray request;        // the frame now out
+    quint16 requestedId = 0;   // the device ID it names
+    bool echoChecked = false;  // whether the start of the reply was checked for the echo
+    QByteArray arrived;        // since the request went out, less the echo and passed frames
+    qsizetype overflow = 0;    // characters beyond the receive buffer, dropped
+    QByteArray afterAnswer;    // what came behind the answer, dropped with the next stale input
     QByteArray lastImage;
     QByteArray frame;
     int total = 0;

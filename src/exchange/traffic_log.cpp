@@ -44,6 +44,13 @@ QString escaped(QByteArrayView frame)
     return text;
 }
 
+QString shownFrame(const TrafficEvent &event)
+{
+    if (event.omitted == 0)
+        return escaped(event.frame);
+    return escaped(event.frame) + QStringLiteral("… ещё %1 символов").arg(event.omitted);
+}
+
 QString meaning(TrafficEvent::Direction direction, QByteArrayView frame)
 {
     using namespace ModbusAscii;
@@ -88,11 +95,19 @@ QString arrow(TrafficEvent::Direction direction)
 QString line(const TrafficEvent &event)
 {
     return QStringList{event.time.toString(QStringLiteral("hh:mm:ss.zzz")), arrow(event.direction),
-                       QString::number(event.frame.size()), escaped(event.frame), event.meaning}
+                       QString::number(event.characterCount()), shownFrame(event), event.meaning}
         .join(u'\t');
 }
 
 } // namespace TrafficFormat
+
+TrafficEvent TrafficEvent::of(QTime time, Direction direction, QByteArrayView text,
+                              QString meaning, qsizetype omitted)
+{
+    const QByteArrayView kept = text.first(std::min(text.size(), MaxKeptCharacters));
+    return {time, direction, kept.toByteArray(), std::move(meaning),
+            omitted + text.size() - kept.size()};
+}
 
 TrafficLog::TrafficLog(QObject *parent, int capacity)
     : QObject(parent), limit(std::max(capacity, 1))

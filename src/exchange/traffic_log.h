@@ -17,10 +17,24 @@ struct TrafficEvent
         Received
     };
 
+    // An event keeps at most this many of its characters: every frame of a
+    // device is shorter, and a line that never stops talking must not fill
+    // the memory.
+    static constexpr qsizetype MaxKeptCharacters = 2000;
+
+    // An event of text, of which only the first MaxKeptCharacters are kept;
+    // omitted counts further characters that came but were not kept.
+    static TrafficEvent of(QTime time, Direction direction, QByteArrayView text, QString meaning,
+                           qsizetype omitted = 0);
+
+    // All the characters that came, kept or not.
+    [[nodiscard]] qsizetype characterCount() const { return frame.size() + omitted; }
+
     QTime time;
     Direction direction = Direction::Sent;
-    QByteArray frame; // the characters exactly as they went
-    QString meaning;  // what the program made of them
+    QByteArray frame;      // the characters exactly as they went, up to the bound
+    QString meaning;       // what the program made of them
+    qsizetype omitted = 0; // characters beyond frame
 
     friend bool operator==(const TrafficEvent &, const TrafficEvent &) = default;
 };
@@ -30,6 +44,9 @@ namespace TrafficFormat {
 // The characters of a frame as text: CR and LF as \r and \n, other control
 // and non-ASCII characters as \xNN.
 [[nodiscard]] QString escaped(QByteArrayView frame);
+
+// An event's characters as text, with those it did not keep counted.
+[[nodiscard]] QString shownFrame(const TrafficEvent &event);
 
 // What a frame means, read by the program's own parser: a request for a
 // configuration, a configuration, a write and its echo, another device's ID,
@@ -53,8 +70,8 @@ class TrafficLog : public QObject
     Q_OBJECT
 
 public:
-    // A 401 read or write is two events of at most 573 characters, so the
-    // log holds at most about 6 MB of frames.
+    // A 401 read or write is two events of at most 573 characters; no event
+    // keeps more than 2,000, so the log holds at most about 20 MB of frames.
     static constexpr int Capacity = 10000;
 
     explicit TrafficLog(QObject *parent = nullptr, int capacity = Capacity);

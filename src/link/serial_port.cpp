@@ -99,8 +99,6 @@ qsizetype SerialPort::readAvailable(std::span<char> buffer)
     if (!isOpen())
         return 0;
     const qint64 count = port.read(buffer.data(), qint64(buffer.size()));
-    if (port.bytesAvailable() > 0)
-        port.readAll();
     return count > 0 ? qsizetype(count) : 0;
 }
 

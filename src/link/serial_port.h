@@ -29,9 +29,8 @@ public:
     // Hands the whole block to the port; true when all of it was taken.
     bool write(QByteArrayView bytes) override;
     // Moves the bytes queued at the port into buffer and returns their count.
-    // At most the buffer's size is returned; anything queued beyond that is
-    // discarded, since no reply is that long and the remainder would only
-    // spoil the next reply.
+    // At most the buffer's size is moved; the rest stays queued for the next
+    // call, so that the caller can count or log what it does not keep.
     [[nodiscard]] qsizetype readAvailable(std::span<char> buffer) override;
     void close();
 

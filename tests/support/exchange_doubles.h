@@ -62,7 +62,7 @@ public:
     {
         const qsizetype count = std::min(qsizetype(buffer.size()), queued.size());
         std::copy_n(queued.constData(), count, buffer.data());
-        queued.clear();
+        queued.remove(0, count);
         return count;
     }
     QList<QByteArray> written;

@@ -14,8 +14,11 @@ QString escaped(QByteArrayView bytes)
 
 static void line(const QString &text)
 {
-    const QString stamped = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz ")) + text;
-    std::fprintf(stderr, "%s\n", stamped.toLocal8Bit().constData());
+    const QByteArray stamped =
+        (QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz ")) + text + u'\n')
+            .toLocal8Bit();
+    // Written whole: a NUL in the text must not end the line early.
+    std::fwrite(stamped.constData(), 1, size_t(stamped.size()), stderr);
     std::fflush(stderr);
 }
 

@@ -10,6 +10,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -44,8 +45,9 @@ struct Outgoing
 class Simulator
 {
 public:
-    Simulator(Transducer transducer, bool pacing, QString linkPath)
-        : device(std::move(transducer)), pacing(pacing), linkPath(std::move(linkPath))
+    Simulator(Transducer transducer, bool pacing, bool adapterEcho, QString linkPath)
+        : device(std::move(transducer)), pacing(pacing), adapterEcho(adapterEcho),
+          linkPath(std::move(linkPath))
     {
     }
 
@@ -180,6 +182,13 @@ private:
 
     void answer(const QByteArray &request)
     {
+        // An adapter whose receiver stays on hears the request as it goes
+        // out: before anything still waiting to be sent.
+        if (adapterEcho) {
+            const auto at = outgoing.empty() || outgoing.front().sent == 0 ? outgoing.begin()
+                                                                           : outgoing.begin() + 1;
+            outgoing.insert(at, Outgoing{request, Clock::now(), 0});
+        }
         const auto reply = device.respond(request);
         if (!reply) {
             LineLog::event(QStringLiteral("no answer (fault %1)").arg(faultName(device.fault())));
@@ -187,13 +196,29 @@ private:
         }
         if (reply->delayMs > 0)
             LineLog::event(QStringLiteral("answering in %1 ms").arg(reply->delayMs));
+        const Clock::time_point due = queue(reply->text, Clock::now() + std::chrono::milliseconds(reply->delayMs));
+        if (reply->repeated)
+            queue(reply->text, due + lineTime(reply->text.size()) +
+                                   std::chrono::milliseconds(Transducer::RepeatGapMs));
+    }
+
+    // Queues a text to go out at due or after what is queued before it;
+    // returns when it starts.
+    Clock::time_point queue(const QByteArray &text, Clock::time_point due)
+    {
         Outgoing out;
-        out.text = reply->text;
-        out.due = Clock::now() + std::chrono::milliseconds(reply->delayMs);
-        // Replies leave in order; a late one holds back those behind it.
+        out.text = text;
+        out.due = due;
+        // Texts leave in order; a late one holds back those behind it.
         if (!outgoing.empty())
-            out.due = std::max(out.due, outgoing.back().due);
+            out.due = std::max(out.due, outgoing.back().due + lineTime(outgoing.back().text.size()));
         outgoing.push_back(out);
+        return out.due;
+    }
+
+    Clock::duration lineTime(qsizetype characters) const
+    {
+        return pacing ? CharacterTime * characters : Clock::duration::zero();
     }
 
     void sendDue()
@@ -222,22 +247,31 @@ private:
         }
     }
 
-    // One command per line: "fault KIND" (or just the kind), "image" (prints
-    // the configuration held, in hex, on standard output), "vanish" (the
-    // terminal goes away and a new one is served, as when an adapter is
-    // pulled out and plugged in again), or "quit".
+    // One command per line: "fault KIND" (or just the kind), "echo on" or
+    // "echo off" (an adapter that hears itself), "image" (prints the
+    // configuration held, in hex, on standard output), "vanish" (the terminal
+    // goes away and a new one is served, as when an adapter is pulled out and
+    // plugged in again), or "quit".
     bool readCommand()
     {
         char buffer[256];
         const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (count <= 0)
             return false;
-        commands.append(buffer, count);
-        qsizetype end;
-        while ((end = commands.indexOf('\n')) >= 0) {
-            const QString command = QString::fromLocal8Bit(commands.left(end)).trimmed();
-            commands.remove(0, end + 1);
-            execute(command);
+        for (const char c : QByteArrayView(buffer, count)) {
+            if (c == '\n') {
+                if (commandTooLong)
+                    LineLog::event(QStringLiteral("command longer than %1 characters; the rest "
+                                                  "of the line was dropped")
+                                       .arg(MaxCommandLength));
+                const QByteArray line = std::exchange(command, QByteArray());
+                commandTooLong = false;
+                execute(QString::fromLocal8Bit(line).trimmed());
+            } else if (command.size() < MaxCommandLength) {
+                command.append(c);
+            } else {
+                commandTooLong = true;
+            }
         }
         return true;
     }
@@ -265,6 +299,11 @@ private:
                 announce();
             return;
         }
+        if (command == u"echo on" || command == u"echo off") {
+            adapterEcho = command == u"echo on";
+            LineLog::event(QStringLiteral("adapter echo %1").arg(adapterEcho ? "on" : "off"));
+            return;
+        }
         QString kind = command;
         if (kind.startsWith(u"fault "))
             kind = kind.mid(6).trimmed();
@@ -273,20 +312,46 @@ private:
             LineLog::event(QStringLiteral("fault %1").arg(faultName(*fault)));
         } else {
             LineLog::event(QStringLiteral("unknown command \"%1\"; faults: %2")
-                               .arg(command, faultNames().join(u", ")));
+                               .arg(LineLog::escaped(command.toUtf8()), faultNames().join(u", ")));
         }
     }
 
+    static constexpr qsizetype MaxCommandLength = 4096;
+
     Transducer device;
     bool pacing;
+    bool adapterEcho;
     QString linkPath;
     QString linkTarget; // the terminal the link was made to
     PseudoTerminal line;
     bool clientAttached = false;
     QByteArray received;
-    QByteArray commands;
+    QByteArray command; // the command line so far
+    bool commandTooLong = false;
     std::deque<Outgoing> outgoing;
 };
+
+// Why the link cannot go at path; empty when it can. It goes where nothing
+// stands, or where a stale link of an earlier simulator leads to a terminal:
+// a user's file, folder or link to anything else stays as it is.
+QString linkRefusal(const QString &path)
+{
+    if (path.isEmpty())
+        return {};
+    const QFileInfo link(path);
+    if (!link.absoluteDir().exists())
+        return QStringLiteral("is in a folder that does not exist");
+    if (link.isSymLink()) {
+        const QString target = link.symLinkTarget();
+        if (target.startsWith(u"/dev/pts/") || target.startsWith(u"/dev/tty"))
+            return {};
+        return QStringLiteral("is a symbolic link to something other than a terminal; not "
+                              "replacing it");
+    }
+    if (link.exists())
+        return QStringLiteral("exists and is not a symbolic link; not replacing it");
+    return {};
+}
 
 QString helpText()
 {
@@ -310,14 +375,21 @@ QString helpText()
                "  noise         sends junk before the colon\n"
                "  echo-changed  echoes a write with its last byte changed\n"
                "  echo-address  echoes a write with another address byte\n"
-               "  other-id      answers as device ID %3\n\n"
+               "  other-id      answers as device ID %3\n"
+               "  repeat        sends each reply twice, %4 ms apart\n"
+               "  foreign       sends another device's frame (function 0x03) before\n"
+               "                each reply\n\n"
+               "--adapter-echo, or \"echo on\" and \"echo off\" on standard input, play an\n"
+               "RS-485 adapter that hears itself: every request comes back before the\n"
+               "answer.\n\n"
                "Other commands on standard input: \"image\" prints \"image HEX\", the\n"
                "configuration held; \"vanish\" drops the terminal and serves a new one\n"
                "(its path is printed again, and --link follows it).\n\n"
                "Every frame received and sent is logged with a timestamp on standard error.")
         .arg(Transducer::LateReadReplyMs)
         .arg(Transducer::LateWriteReplyMs)
-        .arg(Transducer::OtherDeviceId);
+        .arg(Transducer::OtherDeviceId)
+        .arg(Transducer::RepeatGapMs);
 }
 
 } // namespace
@@ -350,7 +422,12 @@ int main(int argc, char *argv[])
         QStringLiteral("FILE"));
     const QCommandLineOption noPacingOption(
         QStringLiteral("no-pacing"), QStringLiteral("Send replies at once, not at line speed."));
-    parser.addOptions({modelOption, linkOption, faultOption, configOption, noPacingOption});
+    const QCommandLineOption adapterEchoOption(
+        QStringLiteral("adapter-echo"),
+        QStringLiteral("Send every request back before its answer, as an adapter that hears "
+                       "itself."));
+    parser.addOptions(
+        {modelOption, linkOption, faultOption, configOption, noPacingOption, adapterEchoOption});
     if (!parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "vxn-sim: %s See vxn-sim --help.\n", qPrintable(parser.errorText()));
         return 2;
@@ -365,12 +442,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString linkPath = parser.value(linkOption);
-    // The link goes where nothing but a link stands: a user's file there is
-    // not replaced.
-    if (!linkPath.isEmpty() && QFileInfo(linkPath).exists() && !QFileInfo(linkPath).isSymLink()) {
-        std::fprintf(stderr,
-                     "vxn-sim: \"%s\" exists and is not a symbolic link; not replacing it\n",
-                     qPrintable(linkPath));
+    if (const QString refusal = linkRefusal(linkPath); !refusal.isEmpty()) {
+        std::fprintf(stderr, "vxn-sim: \"%s\" %s\n", qPrintable(linkPath), qPrintable(refusal));
         return 2;
     }
 
@@ -419,7 +492,8 @@ int main(int argc, char *argv[])
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    Simulator simulator(*transducer, !parser.isSet(noPacingOption), linkPath);
+    Simulator simulator(*transducer, !parser.isSet(noPacingOption),
+                        parser.isSet(adapterEchoOption), linkPath);
     if (!simulator.start())
         return 1;
     simulator.run();

@@ -14,7 +14,7 @@ struct FaultName
     const char *name;
 };
 
-constexpr std::array<FaultName, 10> faultTable = {{
+constexpr std::array<FaultName, 12> faultTable = {{
     {Fault::None, "none"},
     {Fault::Silent, "silent"},
     {Fault::Late, "late"},
@@ -25,6 +25,8 @@ constexpr std::array<FaultName, 10> faultTable = {{
     {Fault::EchoChanged, "echo-changed"},
     {Fault::EchoAddress, "echo-address"},
     {Fault::OtherId, "other-id"},
+    {Fault::Repeat, "repeat"},
+    {Fault::Foreign, "foreign"},
 }};
 
 // The link settings a transducer leaves the factory with: address 5,
@@ -104,6 +106,11 @@ Transducer Transducer::fromConfiguration(const ConfigFile::Configuration &config
                       ConfigImage::buildImage(deviceId, configuration.link, configuration.rows));
 }
 
+QByteArray Transducer::foreignFrame()
+{
+    return ModbusAscii::buildRequest(0x11, 0x03, QByteArray::fromHex("02002A"));
+}
+
 QByteArray Transducer::replyForm() const
 {
     // The reply carries the Modbus address in its address byte, not in the data.
@@ -136,6 +143,12 @@ Transducer::Reply Transducer::frame(quint8 address, quint8 function, QByteArray 
         break;
     case Fault::Noise:
         reply.text.prepend("#~\x7F");
+        break;
+    case Fault::Repeat:
+        reply.repeated = true;
+        break;
+    case Fault::Foreign:
+        reply.text.prepend(foreignFrame());
         break;
     default:
         break;

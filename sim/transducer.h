@@ -21,6 +21,8 @@ enum class Fault
     EchoChanged, // a write echo with one byte changed
     EchoAddress, // a write echo with another address byte
     OtherId,     // answers as a device with another ID
+    Repeat,      // sends each reply twice, 50 ms apart
+    Foreign,     // another device's frame (function 0x03) goes before each reply
 };
 
 std::optional<Fault> faultFromName(const QString &name);
@@ -35,11 +37,16 @@ public:
     static constexpr int OtherDeviceId = 150;
     static constexpr int LateReadReplyMs = 1500;  // the read window is 1 s
     static constexpr int LateWriteReplyMs = 4500; // the write window is 4 s
+    static constexpr int RepeatGapMs = 50;
+    // What another master's slave answers on a shared line: address 0x11,
+    // function 0x03 (read holding registers), one register of 42.
+    static QByteArray foreignFrame();
 
     struct Reply
     {
         QByteArray text;
         int delayMs = 0;
+        bool repeated = false; // sent again RepeatGapMs after it has gone out
     };
 
     // Starts with the model's built-in map, some non-default coefficients and

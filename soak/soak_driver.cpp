@@ -1,6 +1,7 @@
 // Drives the program's read and write cycles against the simulated
 // transducer, switching its faults at random, and checks every exchange:
-// an accepted read equals the configuration the transducer holds, an
+// an accepted read equals the configuration the transducer holds (also when
+// replies are repeated, foreign frames come first or the adapter echoes), an
 // accepted write is the one sent and the transducer holds exactly it, every
 // fault ends in its message, and nothing is accepted that should not be.
 //
@@ -34,6 +35,8 @@ QString expectedMessage(Fault fault, bool write, int deviceId)
 {
     switch (fault) {
     case Fault::None:
+    case Fault::Repeat:
+    case Fault::Foreign:
         return {};
     case Fault::Silent:
     case Fault::Late:
@@ -161,6 +164,9 @@ int main(int argc, char *argv[])
                                 ? Fault::None
                                 : *faultFromName(faults[soak.random.bounded(int(faults.size()))]);
         const bool write = soak.random.bounded(10) < 3;
+        // An adapter that hears itself comes with any fault.
+        const bool adapterEcho = soak.random.bounded(4) == 0;
+        sim.command(adapterEcho ? "echo on" : "echo off");
         sim.command("fault " + faultName(fault).toLatin1());
         // Commands are taken in order: once the image is printed, the fault
         // is in force.
@@ -189,7 +195,8 @@ int main(int argc, char *argv[])
         const auto fail = [&](const QString &what) {
             ++mismatches;
             out << "exchange " << n << " (" << (write ? "write" : "read") << ", "
-                << faultName(fault) << "): " << what << Qt::endl;
+                << faultName(fault) << (adapterEcho ? ", adapter echo" : "") << "): " << what
+                << Qt::endl;
         };
         if (soak.messages.shown.size() > 1)
             fail(QStringLiteral("several messages: ") + soak.messages.texts().join(u'|'));
@@ -212,9 +219,12 @@ int main(int argc, char *argv[])
             if (soak.listTexts() != listBefore)
                 fail(QStringLiteral("the list changed on a refused exchange"));
         }
-        // A late reply still arrives; the line is left clean for the next one.
+        // A late or repeated reply still arrives; the line is left clean for
+        // the next one.
         if (fault == Fault::Late)
             pause(1400);
+        if (fault == Fault::Repeat)
+            pause(700);
         char discard[1024];
         while (soak.port.readAvailable(discard) > 0)
             pause(20);

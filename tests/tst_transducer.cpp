@@ -216,7 +216,7 @@ void TestTransducer::faults()
 void TestTransducer::faultNamesRoundTrip()
 {
     const QStringList names = faultNames();
-    QCOMPARE(names.size(), 10);
+    QCOMPARE(names.size(), 12);
     for (const QString &name : names)
         QCOMPARE(faultName(faultFromName(name).value()), name);
     QVERIFY(!faultFromName("sometimes").has_value());

@@ -1,6 +1,7 @@
 #include "modbus_ascii.h"
 #include "serial_port.h"
 #include "sim_process.h"
+#include "transducer.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,6 +52,9 @@ private slots:
     void writeIsEchoed();
     void faults_data();
     void faults();
+    void lineBehaviours_data();
+    void lineBehaviours();
+    void commandLinesAreBounded();
     void repliesArriveAtLinePace();
     void lateReplyComesAfterTheWindow();
     void programClosesPortOnTermination();
@@ -70,7 +74,8 @@ void TestVxnSim::helpNamesEveryFault()
     const QByteArray text = help.readAllStandardOutput();
     for (const char *word :
          {"--model", "--link", "--fault", "--no-pacing", "silent", "late", "truncated", "bad-lrc",
-          "lowercase", "noise", "echo-changed", "echo-address", "other-id"})
+          "lowercase", "noise", "echo-changed", "echo-address", "other-id", "repeat", "foreign",
+          "--adapter-echo", "echo on"})
         QVERIFY2(text.contains(word), word);
 }
 
@@ -191,6 +196,57 @@ void TestVxnSim::faults()
         QCOMPARE(reply.bytes.mid(1), QByteArray::fromHex("E40096"));
 }
 
+void TestVxnSim::lineBehaviours_data()
+{
+    // What a read request brings back, made of the request, the plain reply
+    // and another device's frame.
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QByteArray>("expected"); // R request, A answer, F foreign frame
+    QTest::newRow("repeat") << QByteArray("fault repeat") << QByteArray("AA");
+    QTest::newRow("foreign") << QByteArray("fault foreign") << QByteArray("FA");
+    QTest::newRow("adapter echo") << QByteArray("echo on") << QByteArray("RA");
+}
+
+void TestVxnSim::lineBehaviours()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(QByteArray, expected);
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "100", "--no-pacing"}));
+    SerialPort port;
+    QVERIFY(port.open(sim.devicePath));
+    const QByteArray request = buildReadConfigRequest(100);
+    const QByteArray answer = exchange(port, request, 1000);
+    QVERIFY(parseReply(answer).outcome == Outcome::Bytes);
+    sim.command(command);
+    QVERIFY(!sim.image().isEmpty());
+
+    port.write(request);
+    QByteArray arrived;
+    std::array<char, 1000> buffer{};
+    for (int i = 0; i < 40; ++i) {
+        QTest::qWait(10);
+        arrived.append(buffer.data(), port.readAvailable(buffer));
+    }
+    QByteArray want;
+    for (const char part : expected)
+        want += part == 'R' ? request : part == 'A' ? answer : Transducer::foreignFrame();
+    QCOMPARE(arrived, want);
+}
+
+void TestVxnSim::commandLinesAreBounded()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "100"}));
+    sim.command(QByteArray(5000, 'x'));
+    sim.command(QByteArray("ab\0cd", 5));
+    QVERIFY(!sim.image().isEmpty());
+    const QByteArray log = sim.log();
+    QVERIFY(log.contains("command longer than 4096 characters"));
+    QVERIFY(log.contains("unknown command \"" + QByteArray(4096, 'x') + "\""));
+    QVERIFY(log.contains("unknown command \"ab\\x00cd\""));
+}
+
 void TestVxnSim::repliesArriveAtLinePace()
 {
     SimProcess sim;
@@ -283,18 +339,29 @@ void TestVxnSim::stopRemovesLink()
 
 void TestVxnSim::linkNeverReplacesAUsersFile_data()
 {
-    QTest::addColumn<bool>("folder");
-    QTest::newRow("a file") << false;
-    QTest::newRow("a folder") << true;
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QByteArray>("refusal");
+    QTest::newRow("a file") << "file" << QByteArray("not a symbolic link");
+    QTest::newRow("a folder") << "folder" << QByteArray("not a symbolic link");
+    QTest::newRow("a link to a folder")
+        << "link" << QByteArray("symbolic link to something other than a terminal");
+    QTest::newRow("in a folder that does not exist")
+        << "nowhere" << QByteArray("in a folder that does not exist");
 }
 
 void TestVxnSim::linkNeverReplacesAUsersFile()
 {
-    QFETCH(bool, folder);
+    QFETCH(QString, what);
+    QFETCH(QByteArray, refusal);
     QTemporaryDir dir;
-    const QString path = dir.filePath("mine");
-    if (folder) {
+    QString path = dir.filePath("mine");
+    if (what == "folder") {
         QVERIFY(QDir(dir.path()).mkdir("mine"));
+    } else if (what == "link") {
+        QVERIFY(QDir(dir.path()).mkdir("folder"));
+        QVERIFY(QFile::link(dir.filePath("folder"), path));
+    } else if (what == "nowhere") {
+        path = dir.filePath("absent/vxn");
     } else {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -304,9 +371,12 @@ void TestVxnSim::linkNeverReplacesAUsersFile()
     sim.start(QStringLiteral(VXN_SIM_PATH), {"--link", path});
     QVERIFY(sim.waitForFinished(5000));
     QCOMPARE(sim.exitCode(), 2);
-    QVERIFY(sim.readAllStandardError().contains("not a symbolic link"));
-    QVERIFY(!QFileInfo(path).isSymLink());
-    if (!folder) {
+    QVERIFY(sim.readAllStandardError().contains(refusal));
+    if (what == "link")
+        QCOMPARE(QFileInfo(path).symLinkTarget(), dir.filePath("folder"));
+    else
+        QVERIFY(!QFileInfo(path).isSymLink());
+    if (what == "file") {
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("the user's own"));
@@ -329,7 +399,10 @@ void TestVxnSim::stopLeavesALinkItDidNotMake()
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(QFileInfo(link).symLinkTarget(), elsewhere);
 
-    // A link left standing from before is taken over, and removed at the end.
+    // A stale link of an earlier simulator, leading to its terminal, is taken
+    // over, and removed at the end.
+    QVERIFY(QFile::remove(link));
+    QVERIFY(QFile::link(sim.devicePath, link));
     SimProcess again;
     QVERIFY(again.start({"--model", "300", "--link", link}));
     QTRY_COMPARE(QFileInfo(link).symLinkTarget(), again.devicePath);

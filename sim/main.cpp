@@ -9,8 +9,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -196,7 +196,8 @@ private:
         }
         if (reply->delayMs > 0)
             LineLog::event(QStringLiteral("answering in %1 ms").arg(reply->delayMs));
-        const Clock::time_point due = queue(reply->text, Clock::now() + std::chrono::milliseconds(reply->delayMs));
+        const Clock::time_point due =
+            queue(reply->text, Clock::now() + std::chrono::milliseconds(reply->delayMs));
         if (reply->repeated)
             queue(reply->text, due + lineTime(reply->text.size()) +
                                    std::chrono::milliseconds(Transducer::RepeatGapMs));
@@ -211,7 +212,8 @@ private:
         out.due = due;
         // Texts leave in order; a late one holds back those behind it.
         if (!outgoing.empty())
-            out.due = std::max(out.due, outgoing.back().due + lineTime(outgoing.back().text.size()));
+            out.due =
+                std::max(out.due, outgoing.back().due + lineTime(outgoing.back().text.size()));
         outgoing.push_back(out);
         return out.due;
     }
@@ -492,8 +494,8 @@ int main(int argc, char *argv[])
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    Simulator simulator(*transducer, !parser.isSet(noPacingOption),
-                        parser.isSet(adapterEchoOption), linkPath);
+    Simulator simulator(*transducer, !parser.isSet(noPacingOption), parser.isSet(adapterEchoOption),
+                        linkPath);
     if (!simulator.start())
         return 1;
     simulator.run();

@@ -87,11 +87,15 @@ private slots:
     void refusedBeforeSending();
     void faults_data();
     void faults();
+    void lineThatCarriesMore_data();
+    void lineThatCarriesMore();
     void commandLineAnswers_data();
     void commandLineAnswers();
     void interruptEndsAtOnce();
     void usageAndFiles_data();
     void usageAndFiles();
+    void outputAndNames_data();
+    void outputAndNames();
 
 private:
     QTemporaryDir dir;
@@ -202,6 +206,11 @@ void TestCliEndToEnd::show()
     const Run json = cli({"show", reference, "--json"});
     QCOMPARE(json.code, 0);
     QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8()).object()["registers"].toArray().size(), 46);
+
+    // A device ID beyond 16 bits is shown as the file stores it.
+    const QString wide =
+        changedCopy(reference, dir.filePath("wide.dat"), [](Session &s) { s.deviceId = -1; });
+    QVERIFY(cli({"show", wide}).out.contains(QRegularExpression("ID устройства: +4294967295\n")));
 }
 
 void TestCliEndToEnd::refusedBeforeSending_data()
@@ -215,6 +224,10 @@ void TestCliEndToEnd::refusedBeforeSending_data()
     QTest::newRow("2000000 on an ordinary row")
         << "ordinary"
         << "Недопустимый коэффициент регистра \"Действующее значение напряжения фазы A (Ua)\"";
+    QTest::newRow("device address 255") << "address"
+                                        << "Адрес устройства не должен превышать 247";
+    QTest::newRow("cell size 7") << "cell"
+                                 << "Неверное значение размера ячеки памяти";
 }
 
 void TestCliEndToEnd::refusedBeforeSending()
@@ -224,6 +237,10 @@ void TestCliEndToEnd::refusedBeforeSending()
     const QString file = changedCopy(reference, dir.filePath(name + ".dat"), [name](Session &s) {
         if (name == "baud") {
             s.link.baudCode = 0;
+        } else if (name == "address") {
+            s.link.deviceAddress = 255;
+        } else if (name == "cell") {
+            s.link.cellSize = 7;
         } else if (name == "frequency") {
             const int row = frequencyRow(s);
             s.table.setRow(row, s.table.row(row).address, "2", "300");
@@ -280,6 +297,41 @@ void TestCliEndToEnd::faults()
     QCOMPARE(run.err.trimmed(), message);
 }
 
+void TestCliEndToEnd::lineThatCarriesMore_data()
+{
+    QTest::addColumn<QByteArrayList>("commands");
+    QTest::newRow("repeated replies") << QByteArrayList{"fault repeat"};
+    QTest::newRow("a foreign frame first") << QByteArrayList{"fault foreign"};
+    QTest::newRow("an adapter that echoes") << QByteArrayList{"echo on"};
+    QTest::newRow("echo and repeated replies") << QByteArrayList{"echo on", "fault repeat"};
+}
+
+void TestCliEndToEnd::lineThatCarriesMore()
+{
+    // What the device holds is read and written, never the frames around it.
+    QFETCH(QByteArrayList, commands);
+    for (const QByteArray &command : commands)
+        sim.command(command);
+    QVERIFY(!sim.image().isEmpty());
+    const Run read = cli({"--port", sim.devicePath, "read", "--json"});
+    const Run write = cli({"--port", sim.devicePath, "write", reference, "--address", "9"});
+    const Run back = cli({"--port", sim.devicePath, "read", "--json"});
+    sim.command("echo off");
+    sim.command("fault none");
+    QVERIFY(!sim.image().isEmpty());
+    QTest::qWait(700); // a repeated reply goes out to nobody
+    QCOMPARE(cli({"--port", sim.devicePath, "write", reference}).code, 0);
+
+    QCOMPARE(read.code, 0);
+    const QJsonObject found = QJsonDocument::fromJson(read.out.toUtf8()).object();
+    QCOMPARE(found["deviceAddress"].toInt(), 5);
+    QCOMPARE(found["parity"].toString(), QString("even"));
+    QCOMPARE(found["registers"].toArray()[0].toObject()["coefficient"].toString(), QString("4000"));
+    QCOMPARE(write.code, 0);
+    QVERIFY2(write.err.isEmpty(), qPrintable(write.err));
+    QCOMPARE(QJsonDocument::fromJson(back.out.toUtf8()).object()["deviceAddress"].toInt(), 9);
+}
+
 void TestCliEndToEnd::commandLineAnswers_data()
 {
     QTest::addColumn<QString>("program");
@@ -311,7 +363,7 @@ void TestCliEndToEnd::commandLineAnswers()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("DISPLAY");
     environment.remove("WAYLAND_DISPLAY");
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.remove("QT_QPA_PLATFORM");
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     QVERIFY(process.waitForFinished(10000));
@@ -359,6 +411,39 @@ void TestCliEndToEnd::usageAndFiles_data()
         << QStringList{"--port", "/nonexistent/tty", "identify"} << 3;
     QTest::newRow("file that does not exist") << QStringList{"show", "/nonexistent/x.dat"} << 8;
     QTest::newRow("file that is no file") << QStringList{"show", "/dev/zero"} << 8;
+    // It stats as a regular file, and a read of it waits for the kernel.
+    QTest::newRow("file that blocks on read") << QStringList{"show", "/proc/kmsg"} << 8;
+    QTest::newRow("-o without a name") << QStringList{"read", "-o", ""} << 2;
+    QTest::newRow("an option given twice")
+        << QStringList{"read", "-o", "a.dat", "-o", "b.dat"} << 2;
+}
+
+void TestCliEndToEnd::outputAndNames_data()
+{
+    // Through a shell: $0 is the tool, $1 the reference, in the test's folder.
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("code");
+    QTest::newRow("full disk") << "\"$0\" show \"$1\" >/dev/full" << 8;
+    QTest::newRow("closed output") << "\"$0\" show \"$1\" >&-" << 8;
+    QTest::newRow("a name outside the encoding")
+        << "cp \"$1\" \"$(printf 'caf\\351.dat')\"; \"$0\" show \"$(printf 'caf\\351.dat')\"" << 2;
+    // Nothing is written, under that name or another.
+    QTest::newRow("-o to such a name")
+        << "\"$0\" read -o \"$(printf 'new\\351.dat')\"; c=$?; ls | grep -q new && exit 99; exit $c"
+        << 2;
+}
+
+void TestCliEndToEnd::outputAndNames()
+{
+    QFETCH(QString, script);
+    QFETCH(int, code);
+    QTemporaryDir here;
+    QProcess shell;
+    shell.setWorkingDirectory(here.path());
+    shell.start("sh", {"-c", script, OSTRIVAN_CLI_PATH, reference});
+    QVERIFY(shell.waitForFinished(10000));
+    QCOMPARE(shell.exitCode(), code);
+    QVERIFY(!shell.readAllStandardError().isEmpty());
 }
 
 void TestCliEndToEnd::usageAndFiles()

@@ -203,6 +203,7 @@ void TestExchangeEndToEnd::silentDeviceWaitsTheWholeWindow()
     x.session.link.baudCode = baudCodeOfRate(9600);
     x.session.link.parity = Parity::None;
     x.session.link.stopBits = StopBits::Two;
+    x.session.link.cellSize = 2;
 
     QElapsedTimer clock;
     clock.start();

@@ -77,6 +77,7 @@ void setWritable(ExchangeFixture &f)
     f.session.link.baudCode = baudCodeOfRate(9600);
     f.session.link.parity = Parity::None;
     f.session.link.stopBits = StopBits::One;
+    f.session.link.cellSize = 2;
     buildRegisterTable(f.session.table, 100, f.session.configFileName);
     f.session.deviceId = 100;
 }
@@ -462,15 +463,18 @@ void TestExchangeEngine::onlyTheAnswerEndsTheWindow_data()
     const QString noReply = "Преобразователь не отвечает";
     const QString reception = "Ошибка при приеме данных";
     QTest::newRow("repeated own ID, then the configuration")
-        << false << "" << sameId << true << "" << "Ответ устройства с другим ID: 300" + passed;
-    QTest::newRow("foreign frame, then the configuration")
-        << false << "" << foreign << true << "" << "Неожиданная функция 0x03" + passed;
+        << false << "" << sameId << true << ""
+        << "Ответ устройства с другим ID: 300" + passed;
+    QTest::newRow("foreign frame, then the configuration") << false << "" << foreign << true << ""
+                                                           << "Неожиданная функция 0x03" + passed;
     QTest::newRow("echo reply in a read's window, then the configuration")
-        << false << "" << echoReply << true << "" << "";
+        << false << "" << echoReply << true << ""
+        << "";
     QTest::newRow("adapter echo, then the configuration")
-        << false << "whole" << QByteArray() << true << "" << "Эхо запроса (адаптер)";
-    QTest::newRow("everything in one piece")
-        << false << "whole" << foreign + sameId << true << "" << "";
+        << false << "whole" << QByteArray() << true << ""
+        << "Эхо запроса (адаптер)";
+    QTest::newRow("everything in one piece") << false << "whole" << foreign + sameId << true << ""
+                                             << "";
     QTest::newRow("own ID alone") << false << "" << sameId << false << noReply << "";
     QTest::newRow("0xE5 with own ID alone")
         << false << "" << idMismatch(0xE5, 300) << false << noReply << "";
@@ -489,7 +493,8 @@ void TestExchangeEngine::onlyTheAnswerEndsTheWindow_data()
         << true << "" << readReply << true << ""
         << "Конфигурация, ID 300: 0 регистров, адрес устройства 5" + passed;
     QTest::newRow("write: adapter echo, then the echo")
-        << true << "whole" << QByteArray() << true << "" << "Эхо запроса (адаптер)";
+        << true << "whole" << QByteArray() << true << ""
+        << "Эхо запроса (адаптер)";
     QTest::newRow("write: read reply alone") << true << "" << readReply << false << noReply << "";
     // A write names its device: another one's ID is an error, not a read.
     QTest::newRow("write: another ID")
@@ -512,9 +517,8 @@ void TestExchangeEngine::onlyTheAnswerEndsTheWindow()
     QObject::connect(&f.engine, &ExchangeEngine::exchangeFinished,
                      [&result](ExchangeResult r) { result = r; });
     QStringList lines;
-    QObject::connect(&f.engine, &ExchangeEngine::traffic, [&lines](const TrafficEvent &event) {
-        lines << TrafficFormat::line(event);
-    });
+    QObject::connect(&f.engine, &ExchangeEngine::traffic,
+                     [&lines](const TrafficEvent &event) { lines << TrafficFormat::line(event); });
     const QByteArray imageBefore = f.engine.image();
 
     QVERIFY(write ? f.write() : f.read());
@@ -539,9 +543,9 @@ void TestExchangeEngine::onlyTheAnswerEndsTheWindow()
         f.engine.onTimer(Reply);
 
     QCOMPARE(f.messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(result, message.isEmpty() ? (write ? ExchangeResult::WriteAccepted
-                                                : ExchangeResult::ReadAccepted)
-                                       : ExchangeResult::Failed);
+    QCOMPARE(result, message.isEmpty()
+                         ? (write ? ExchangeResult::WriteAccepted : ExchangeResult::ReadAccepted)
+                         : ExchangeResult::Failed);
     QVERIFY(!f.engine.isBusy());
     if (!message.isEmpty() && !write)
         QCOMPARE(f.engine.image(), imageBefore);
@@ -677,6 +681,14 @@ void TestExchangeEngine::writeRefusals_data()
     const QString frequency = "Недопустимый коэффициент регистра \"Частота (f)\"";
     const QString voltage =
         "Недопустимый коэффициент регистра \"Действующее значение напряжения фазы A (Ua)\"";
+    // A file can hold what the window's fields never let through.
+    QTest::newRow("device address 248")
+        << SessionChange([](Session &s) { s.link.deviceAddress = 248; })
+        << "Адрес устройства не должен превышать 247";
+    QTest::newRow("cell size 0") << SessionChange([](Session &s) { s.link.cellSize = 0; })
+                                 << "Неверное значение размера ячеки памяти";
+    QTest::newRow("cell size 5") << SessionChange([](Session &s) { s.link.cellSize = 5; })
+                                 << "Неверное значение размера ячеки памяти";
     QTest::newRow("mode unset") << SessionChange([](Session &s) {
         s.link.transmissionMode.reset();
     }) << "Не задан режим передачи";
@@ -728,6 +740,7 @@ void TestExchangeEngine::writeRefusals()
     link.baudCode = baudCodeOfRate(1200);
     link.parity = Parity::None;
     link.stopBits = StopBits::One;
+    link.cellSize = 2;
     change(f.session);
 
     const bool sent = f.write();

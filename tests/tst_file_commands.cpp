@@ -382,6 +382,15 @@ void TestFileCommands::failedSaveKeepsTheOldFile()
     QCOMPARE(f.read("old.dat"), QByteArray("old contents"));
     QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"old.dat"});
 
+    const UserMessage cannotReplace{"Ошибка", "Не могу создать файл  " + f.path("old.dat"),
+                                    MessageIcon::Exclamation};
+    // A file marked read-only is kept, also when root saves over it.
+    f.messages.shown.clear();
+    QVERIFY(QFile::setPermissions(f.path("old.dat"), QFileDevice::ReadOwner));
+    f.save("old.dat");
+    QCOMPARE(f.messages.shown, QList<UserMessage>{cannotReplace});
+    QCOMPARE(f.read("old.dat"), QByteArray("old contents"));
+
     // A folder that does not exist: the file cannot be created.
     f.messages.shown.clear();
     f.save("missing/new.dat");

@@ -318,6 +318,19 @@ void TestMainDialog::trafficLogWindow()
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(saved.readAll()), shownLines());
+    saved.close();
+
+    // It saves as configuration files are saved: a file marked read-only
+    // stays as it was, also for root.
+    QVERIFY(saved.setPermissions(QFileDevice::ReadOwner));
+    log.append({QTime(10, 0, 2), TrafficEvent::Direction::Sent, "x", {}});
+    w.messages.shown.clear();
+    window->saveLog();
+    QCOMPARE(w.messages.texts(), QStringList{"Не могу создать файл  " + path});
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll().count('\n'), 2);
+    saved.close();
+    w.messages.shown.clear();
 
     // Ctrl+C copies the selected rows the same way.
     window->view()->selectAll();

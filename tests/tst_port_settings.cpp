@@ -1,6 +1,7 @@
 #include "mode_string.h"
 #include "port_names.h"
 
+#include <QDir>
 #include <QTest>
 
 class TestPortSettings : public QObject
@@ -110,6 +111,8 @@ void TestPortSettings::comNamesFromEnvironment()
     qunsetenv("OSTRIVAN_COM3");
     // Anything other than COM1 … COM8 is a device path as it stands.
     QCOMPARE(resolvePortName("/dev/ttyUSB0"), QString("/dev/ttyUSB0"));
+    QCOMPARE(resolvePortName("adv2/vxn1"), QDir::current().filePath("adv2/vxn1"));
+    QCOMPARE(resolvePortName("ttyUSB1"), QString("ttyUSB1"));
     QCOMPARE(resolvePortName("COM9"), QString("COM9"));
 }
 

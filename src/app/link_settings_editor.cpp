@@ -1,5 +1,6 @@
 #include "link_settings_editor.h"
 
+#include "exchange_error.h"
 #include "session.h"
 #include "text_number.h"
 #include "user_messages.h"
@@ -90,7 +91,8 @@ void LinkSettingsEditor::onAddressChanged()
         TextNumber::parseInt(linkFields.numericText(NumericField::DeviceAddress).toLatin1());
     if (value <= LinkSettings::MaxDeviceAddress)
         return;
-    messages.show({errorCaption(), QStringLiteral("Адрес устройства не должен превышать 247"),
+    messages.show({errorCaption(),
+                   exchangeErrorMessage(ExchangeError::of(ExchangeError::Kind::DeviceAddress)).text,
                    MessageIcon::None});
     session.link.deviceAddress = LinkSettings::MaxDeviceAddress;
     showFields();
@@ -114,7 +116,8 @@ void LinkSettingsEditor::onCellSizeChanged()
     takeFields();
     if (link.cellSize == 0) {
         // The re-layout divides by the cell size.
-        messages.show({errorCaption(), QStringLiteral("Неверное значение размера ячеки памяти"),
+        messages.show({errorCaption(),
+                       exchangeErrorMessage(ExchangeError::of(ExchangeError::Kind::CellSize)).text,
                        MessageIcon::None});
         link.cellSize = corrected;
         if (showFields())

@@ -26,26 +26,49 @@ QString helpText()
         "  --version      версия программы\n");
 }
 
+// The options Qt's window system takes for itself; they go on to it.
+QList<QCommandLineOption> windowSystemOptions()
+{
+    QList<QCommandLineOption> options;
+    for (const char *name :
+         {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+          "qwindowicon", "qwindowtitle", "session", "style", "stylesheet", "display", "geometry",
+          "title", "name", "dialogs", "qmljsdebugger"})
+        options << QCommandLineOption(QLatin1String(name), QString(), QStringLiteral("value"));
+    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
+        options << QCommandLineOption(QLatin1String(name));
+    return options;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    // Answered before the window system is reached, so that they work
-    // without a display.
+    // Answered, and refused, before the window system is reached, so that
+    // they work without a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
     parser.addOptions({help, version});
-    // Qt's own options (-platform, -style, ...) go to the application.
-    const bool parsed = parser.parse(arguments);
-    if (parsed && parser.isSet(help)) {
+    parser.addOptions(windowSystemOptions());
+    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+        const QString problem = parser.errorText().isEmpty()
+                                    ? QStringLiteral("Лишний аргумент \"%1\"")
+                                          .arg(parser.positionalArguments().value(0))
+                                    : parser.errorText();
+        std::fprintf(stderr, "ostrivan: %s\nСправка: ostrivan --help\n",
+                     problem.toLocal8Bit().constData());
+        return 2;
+    }
+    if (parser.isSet(help)) {
         std::fputs(helpText().toLocal8Bit().constData(), stdout);
         return 0;
     }
-    if (parsed && parser.isSet(version)) {
+    if (parser.isSet(version)) {
         std::printf("ostrivan %s\n", OSTRIVAN_VERSION);
         return 0;
     }
@@ -53,19 +76,6 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrivan"));
     QApplication::setApplicationVersion(AppIdentity::version());
-    // What is left after Qt has taken its options is no option of this
-    // program.
-    QCommandLineParser rest;
-    rest.addOptions({help, version});
-    if (!rest.parse(QApplication::arguments()) || !rest.positionalArguments().isEmpty()) {
-        const QString problem =
-            rest.errorText().isEmpty()
-                ? QStringLiteral("Лишний аргумент \"%1\"").arg(rest.positionalArguments().value(0))
-                : rest.errorText();
-        std::fprintf(stderr, "ostrivan: %s\nСправка: ostrivan --help\n",
-                     problem.toLocal8Bit().constData());
-        return 2;
-    }
     QApplication::setWindowIcon(AppIdentity::icon());
     ConfigApp app;
     return app.run();

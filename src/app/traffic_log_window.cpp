@@ -12,7 +12,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -87,11 +86,9 @@ void TrafficLogWindow::saveLog()
     QString text;
     for (int i = 0; i < log.size(); ++i)
         text += TrafficFormat::line(log.at(i)) + u'\n';
-    const QByteArray bytes = text.toUtf8();
-    QSaveFile file(*path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        messages.show(
-            {errorCaption(), FileMessages::cannotCreateText(*path), MessageIcon::Exclamation});
+    const ConfigStore::SaveResult saved = ConfigStore::saveFile(*path, text.toUtf8());
+    if (saved.status != ConfigStore::SaveResult::Status::Saved)
+        messages.show(FileMessages::saveRefusal(saved, *path));
 }
 
 void TrafficLogWindow::copySelection()

@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -28,6 +29,8 @@ int exitFor(const ExchangeError &error)
         return CliTool::DeviceId;
     case Kind::TransmissionError:
         return CliTool::EchoDiffers;
+    case Kind::DeviceAddress:
+    case Kind::CellSize:
     case Kind::ModeUnset:
     case Kind::BaudRateUnset:
     case Kind::ParityUnset:
@@ -61,8 +64,9 @@ QString CliTool::helpText()
         "\n"
         "Параметры:\n"
         "  --port ПОРТ     COM1 ... COM8, как в окне программы (с переменными\n"
-        "                  OSTRIVAN_COM1 ... OSTRIVAN_COM8), или путь к устройству;\n"
-        "                  по умолчанию COM1\n"
+        "                  OSTRIVAN_COM1 ... OSTRIVAN_COM8), или устройство: имя с \"/\" -\n"
+        "                  путь (относительный - от текущей папки), простое имя -\n"
+        "                  устройство в /dev; по умолчанию COM1\n"
         "  --verbose       выводить каждый кадр в стандартный поток ошибок\n"
         "  --json          вывод одним объектом JSON\n"
         "  -o ФАЙЛ         сохранить прочитанную конфигурацию\n"
@@ -79,7 +83,7 @@ QString CliTool::helpText()
         "  5  ошибка при приеме данных\n"
         "  6  ошибка ID устройства\n"
         "  7  эхо записи отличается\n"
-        "  8  файл не читается или отвергнут\n"
+        "  8  файл не читается или отвергнут, или вывод не записывается\n"
         "  9  запись отвергнута до отправки\n"
         "  130  прервано сигналом (Ctrl+C)\n");
 }
@@ -112,6 +116,14 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
     if (!parser.parse(QStringList{QStringLiteral("ostrivan-cli")} + arguments)) {
         usage(QStringLiteral("Неверная командная строка: %1").arg(parser.errorText()));
         return std::nullopt;
+    }
+    const QStringList given = parser.optionNames();
+    for (const QString &name : given) {
+        if (given.count(name) > 1) {
+            usage(QStringLiteral("Параметр %1%2 задан дважды")
+                      .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
+            return std::nullopt;
+        }
     }
     Options options;
     if (parser.isSet(helpOption) || parser.isSet(versionOption)) {
@@ -153,6 +165,10 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
     options.verbose = parser.isSet(verboseOption);
     options.json = parser.isSet(jsonOption);
     options.outputFile = parser.value(outputOption);
+    if (parser.isSet(outputOption) && options.outputFile.isEmpty()) {
+        usage(QStringLiteral("Не задано имя файла для -o"));
+        return std::nullopt;
+    }
     if (parser.isSet(addressOption)) {
         bool numeric = false;
         const int address = parser.value(addressOption).toInt(&numeric);
@@ -163,6 +179,32 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
         options.address = address;
     }
     return options;
+}
+
+int CliTool::run(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        const QString text = QFile::decodeName(bytes);
+        // Qt names files in the system's encoding: bytes outside it would
+        // be opened, or written, under another name.
+        if (QFile::encodeName(text) != bytes)
+            return usage(QStringLiteral("Аргумент \"%1\" не в кодировке системы: файл с таким "
+                                        "именем не открыть")
+                             .arg(TrafficFormat::escaped(bytes)));
+        arguments << text;
+    }
+    const int code = run(arguments);
+    // What could not be written is not a success: a full disk or a closed
+    // output must not pass for a done job.
+    out.flush();
+    if (out.status() != QTextStream::Ok) {
+        err << QStringLiteral("Не удалось записать стандартный вывод") << Qt::endl;
+        return FileFailed;
+    }
+    err.flush();
+    return err.status() == QTextStream::Ok ? code : FileFailed;
 }
 
 int CliTool::run(const QStringList &arguments)
@@ -251,7 +293,8 @@ int CliTool::exchange(ExchangeEngine &engine, bool writing, const Options &optio
         return Interrupted;
     // Success is the answer asked for, and nothing else.
     if (*result != (writing ? ExchangeResult::WriteAccepted : ExchangeResult::ReadAccepted))
-        return fail(NoReply, exchangeErrorMessage(ExchangeError::of(ExchangeError::Kind::NoReply)).text);
+        return fail(NoReply,
+                    exchangeErrorMessage(ExchangeError::of(ExchangeError::Kind::NoReply)).text);
     return Success;
 }
 

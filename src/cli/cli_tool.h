@@ -27,13 +27,16 @@ public:
         Reception = 5,    // reception error
         DeviceId = 6,     // device ID error
         EchoDiffers = 7,  // the write echo differs
-        FileFailed = 8,   // the file cannot be read, or is refused
+        FileFailed = 8,   // the file cannot be read or is refused, or output fails
         Refused = 9,      // refused before sending
         Interrupted = 130 // SIGINT or SIGTERM
     };
 
     CliTool(QTextStream &out, QTextStream &err) : out(out), err(err) {}
 
+    // The program's own arguments as the system gave them; fails when one is
+    // not in the system's encoding, or when the output cannot be written.
+    int run(int argc, char *argv[]);
     // arguments: the program's arguments without the program name.
     int run(const QStringList &arguments);
 

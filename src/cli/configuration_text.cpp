@@ -69,7 +69,7 @@ QList<LinkLine> linkLines(const Session &session)
 {
     const LinkSettings &link = session.link;
     return {
-        {QStringLiteral("ID устройства"), QString::number(session.deviceId)},
+        {QStringLiteral("ID устройства"), QString::number(quint32(session.deviceId))},
         {QStringLiteral("Адрес устройства"), QString::number(link.deviceAddress)},
         {QStringLiteral("Режим передачи"), modeText(link)},
         {QStringLiteral("Скорость, бод"), baudText(link)},
@@ -149,7 +149,8 @@ QByteArray json(const Session &session)
 {
     const LinkSettings &link = session.link;
     QJsonObject object;
-    object[QStringLiteral("deviceId")] = session.deviceId;
+    // As the file stores it: unsigned, whatever its range.
+    object[QStringLiteral("deviceId")] = qint64(quint32(session.deviceId));
     object[QStringLiteral("deviceAddress")] = link.deviceAddress;
     object[QStringLiteral("cellSize")] = link.cellSize;
     object[QStringLiteral("transmissionMode")] = !link.transmissionMode ? QJsonValue()
@@ -199,8 +200,8 @@ QStringList differences(const Session &file, const Session &device, const QByteA
     LinkSettings deviceLink = device.link;
     unpackLinkByte(fileLink, packLinkByte(fileLink));
     unpackLinkByte(deviceLink, packLinkByte(deviceLink));
-    differ(QStringLiteral("ID устройства"), QString::number(file.deviceId),
-           QString::number(device.deviceId));
+    differ(QStringLiteral("ID устройства"), QString::number(quint32(file.deviceId)),
+           QString::number(quint32(device.deviceId)));
     differ(QStringLiteral("Адрес устройства"), QString::number(fileLink.deviceAddress),
            QString::number(deviceLink.deviceAddress));
     differ(QStringLiteral("Режим передачи"), modeText(fileLink), modeText(deviceLink));

@@ -16,8 +16,5 @@ int main(int argc, char *argv[])
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
     CliTool tool(out, err);
-    const int code = tool.run(QCoreApplication::arguments().mid(1));
-    out.flush();
-    err.flush();
-    return code;
+    return tool.run(argc, argv);
 }

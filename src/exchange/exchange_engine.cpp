@@ -40,7 +40,8 @@ void ExchangeEngine::send(const QByteArray &frameText, int replyWindowMs)
     requestedId = quint16(session.deviceId);
     echoChecked = false;
     port.write(frameText);
-    log(TrafficEvent::Direction::Sent, frameText, TrafficFormat::meaning(TrafficEvent::Direction::Sent, frameText));
+    log(TrafficEvent::Direction::Sent, frameText,
+        TrafficFormat::meaning(TrafficEvent::Direction::Sent, frameText));
     timers.start(TimerId::Reply, replyWindowMs);
     awaitingReply = true;
 }
@@ -168,6 +169,11 @@ void ExchangeEngine::setBusy(bool value)
 std::optional<ExchangeError> ExchangeEngine::writeRefusal() const
 {
     const LinkSettings &link = session.link;
+    // The window never holds these; a file can, and the device takes them.
+    if (link.deviceAddress > LinkSettings::MaxDeviceAddress)
+        return ExchangeError::of(Kind::DeviceAddress);
+    if (link.cellSize < 1 || link.cellSize > 4)
+        return ExchangeError::of(Kind::CellSize);
     if (!link.transmissionMode)
         return ExchangeError::of(Kind::ModeUnset);
     // A rate the window does not show is not sent on: the user picks one.

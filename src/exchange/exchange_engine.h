@@ -124,12 +124,12 @@ private:
     bool awaitingReply = false;
     bool receiving = false;
     bool writing = false;
-    QByteArray request;        // the frame now out
-    quint16 requestedId = 0;   // the device ID it names
-    bool echoChecked = false;  // whether the start of the reply was checked for the echo
-    QByteArray arrived;        // since the request went out, less the echo and passed frames
-    qsizetype overflow = 0;    // characters beyond the receive buffer, dropped
-    QByteArray afterAnswer;    // what came behind the answer, dropped with the next stale input
+    QByteArray request;       // the frame now out
+    quint16 requestedId = 0;  // the device ID it names
+    bool echoChecked = false; // whether the start of the reply was checked for the echo
+    QByteArray arrived;       // since the request went out, less the echo and passed frames
+    qsizetype overflow = 0;   // characters beyond the receive buffer, dropped
+    QByteArray afterAnswer;   // what came behind the answer, dropped with the next stale input
     QByteArray lastImage;
     QByteArray frame;
     int total = 0;

@@ -20,6 +20,10 @@ QString errorText(const ExchangeError &error)
             .arg(error.answeredId)
             .arg(QStringLiteral("вместо"))
             .arg(error.heldId);
+    case Kind::DeviceAddress:
+        return QStringLiteral("Адрес устройства не должен превышать 247");
+    case Kind::CellSize:
+        return QStringLiteral("Неверное значение размера ячеки памяти");
     case Kind::ModeUnset:
         return QStringLiteral("Не задан режим передачи");
     case Kind::BaudRateUnset:

@@ -16,6 +16,8 @@ struct ExchangeError
         ReceptionError,    // the reply failed the frame test or was too short
         TransmissionError, // the write echo differs from what was sent
         DeviceId,          // another device answered: answeredId instead of heldId
+        DeviceAddress,     // write refused, or a field: the device address is above 247
+        CellSize,          // write refused, or a field: the cell size is not 1 to 4
         ModeUnset,         // write refused: no transmission mode
         BaudRateUnset,     // write refused: no baud rate
         ParityUnset,       // write refused: no parity

@@ -101,8 +101,8 @@ QString line(const TrafficEvent &event)
 
 } // namespace TrafficFormat
 
-TrafficEvent TrafficEvent::of(QTime time, Direction direction, QByteArrayView text,
-                              QString meaning, qsizetype omitted)
+TrafficEvent TrafficEvent::of(QTime time, Direction direction, QByteArrayView text, QString meaning,
+                              qsizetype omitted)
 {
     const QByteArrayView kept = text.first(std::min(text.size(), MaxKeptCharacters));
     return {time, direction, kept.toByteArray(), std::move(meaning),

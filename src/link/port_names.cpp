@@ -1,5 +1,6 @@
 #include "port_names.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QtGlobal>
@@ -49,6 +50,12 @@ QStringList orderSerialDevices(QStringList names)
 QString resolvePortName(const QString &name)
 {
     const int n = comNumber(name);
+#ifndef Q_OS_WIN
+    // A name with a "/" in it is a path, from the working folder when it is
+    // relative; the port would otherwise look for it under /dev.
+    if (n == 0 && name.contains(u'/'))
+        return QFileInfo(name).absoluteFilePath();
+#endif
     if (n == 0)
         return name;
 #ifdef Q_OS_WIN

@@ -10,7 +10,9 @@
 QStringList comPortNames();
 
 // The device location that a port name opens. A name that is not "COM1" to
-// "COM8" is taken as a device path as it stands. Empty when COMn has no device.
+// "COM8" is a device: a path when it holds a "/" (relative ones from the
+// working folder), otherwise, outside Windows, a device under /dev. Empty
+// when COMn has no device.
 QString resolvePortName(const QString &name);
 
 // USB adapters (ttyUSB*, ttyACM*) first, each group in numeric order of the

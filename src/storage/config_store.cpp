@@ -6,16 +6,51 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace ConfigStore {
 
-SaveResult save(const QString &path, const ConfigFile::Configuration &configuration)
+namespace {
+
+// Marked read-only: no write permission for anyone. Decided by the bits, since
+// the system's access check always lets root write.
+bool markedReadOnly(const QFileInfo &target)
 {
-    const QByteArray bytes = ConfigFile::encode(configuration);
+    constexpr QFileDevice::Permissions writeBits =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return !target.isWritable() || !(target.permissions() & writeBits);
+}
+
+// Opens for reading without ever blocking on a read.
+bool openWithoutWaiting(QFile &file, const QString &path)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    file.setFileName(path);
+    return file.open(QIODevice::ReadOnly);
+#endif
+}
+
+} // namespace
+
+SaveResult saveFile(const QString &path, const QByteArray &bytes)
+{
     // A file marked read-only is not replaced, although its folder would let
     // the temporary file be renamed over it.
     const QFileInfo target(path);
     QSaveFile file(path);
-    if ((target.exists() && (!target.isFile() || !target.isWritable())) ||
+    if ((target.exists() && (!target.isFile() || markedReadOnly(target))) ||
         !file.open(QIODevice::WriteOnly))
         return {SaveResult::Status::CannotCreate, QFileDevice::NoError};
     // Flushed here and checked: commit() does not notice a flush that wrote
@@ -28,13 +63,18 @@ SaveResult save(const QString &path, const ConfigFile::Configuration &configurat
     return {};
 }
 
+SaveResult save(const QString &path, const ConfigFile::Configuration &configuration)
+{
+    return saveFile(path, ConfigFile::encode(configuration));
+}
+
 LoadResult load(const QString &path)
 {
     LoadResult result;
     // Checked before opening: opening a FIFO waits for a writer, and a
     // device such as /dev/zero never ends.
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!QFileInfo(path).isFile() || !openWithoutWaiting(file, path)) {
         result.status = LoadResult::Status::CannotOpen;
         return result;
     }
@@ -42,7 +82,18 @@ LoadResult load(const QString &path)
         result.status = LoadResult::Status::TooLarge;
         return result;
     }
-    ConfigFile::ReadResult read = ConfigFile::decode(file.readAll());
+    const QByteArray bytes = file.read(ConfigFile::MaxFileSize + 1);
+    // A file that has nothing to give yet (/proc/kmsg stats as a regular
+    // file) is not waited for.
+    if (file.error() != QFileDevice::NoError) {
+        result.status = LoadResult::Status::CannotOpen;
+        return result;
+    }
+    if (bytes.size() > ConfigFile::MaxFileSize) {
+        result.status = LoadResult::Status::TooLarge;
+        return result;
+    }
+    ConfigFile::ReadResult read = ConfigFile::decode(bytes);
     if (read.error != ConfigFile::ReadError::None) {
         result.status = LoadResult::Status::Damaged;
         result.readError = read.error;

@@ -39,6 +39,9 @@ struct LoadResult
 };
 
 [[nodiscard]] SaveResult save(const QString &path, const ConfigFile::Configuration &configuration);
+// Any file the program writes goes through here: the temporary file, the
+// checked flush, and a target marked read-only kept as it is.
+[[nodiscard]] SaveResult saveFile(const QString &path, const QByteArray &bytes);
 [[nodiscard]] LoadResult load(const QString &path);
 
 // What a session holds, as a file stores it: the table's texts, not the list's.

@@ -159,6 +159,7 @@ int main(int argc, char *argv[])
     const QStringList faults = faultNames();
     int accepted = 0, wrongAcceptances = 0, mismatches = 0, stuck = 0;
     std::map<QString, int> refused;
+    std::map<QString, int> acceptedAround; // accepted among other frames on the line
     for (int n = 1; n <= exchanges; ++n) {
         const Fault fault = soak.random.bounded(2) == 0
                                 ? Fault::None
@@ -210,6 +211,10 @@ int main(int argc, char *argv[])
                 fail(QStringLiteral("accepted, but the transducer holds another configuration"));
             } else {
                 ++accepted;
+                if (fault == Fault::Repeat || fault == Fault::Foreign)
+                    ++acceptedAround[faultName(fault)];
+                if (adapterEcho)
+                    ++acceptedAround[QStringLiteral("adapter echo")];
             }
         } else {
             ++refused[kindOf(got)];
@@ -235,9 +240,12 @@ int main(int argc, char *argv[])
     QStringList kinds;
     for (const auto &[kind, count] : refused)
         kinds << QStringLiteral("%1 %2").arg(kind).arg(count);
-    out << "soak figures: exchanges " << exchanges << ", accepted " << accepted << ", refused "
-        << exchanges - accepted << " (" << kinds.join(u", ") << "), wrong acceptances "
-        << wrongAcceptances << ", mismatches " << mismatches << ", busy stuck " << stuck
-        << ", crashes 0, seed " << seed << Qt::endl;
+    QStringList around;
+    for (const auto &[what, count] : acceptedAround)
+        around << QStringLiteral("%1 %2").arg(what).arg(count);
+    out << "soak figures: exchanges " << exchanges << ", accepted " << accepted << " ("
+        << around.join(u", ") << "), refused " << exchanges - accepted << " (" << kinds.join(u", ")
+        << "), wrong acceptances " << wrongAcceptances << ", mismatches " << mismatches
+        << ", busy stuck " << stuck << ", crashes 0, seed " << seed << Qt::endl;
     return wrongAcceptances || mismatches || stuck ? 1 : 0;
 }

@@ -31,6 +31,12 @@ QByteArray exchange(SerialPort &port, const QByteArray &request, int timeoutMs)
     return reply;
 }
 
+// A model 100 answering at once, its terminal open on port.
+bool startModel100(SimProcess &sim, SerialPort &port)
+{
+    return sim.start({"--model", "100", "--no-pacing"}) && port.open(sim.devicePath);
+}
+
 QByteArray echoImage(const QByteArray &replyBytes)
 {
     QByteArray echo = replyBytes.mid(2);
@@ -177,9 +183,8 @@ void TestVxnSim::faults()
     QFETCH(Outcome, outcome);
     QFETCH(bool, echoMatches);
     SimProcess sim;
-    QVERIFY(sim.start({"--model", "100", "--no-pacing"}));
     SerialPort port;
-    QVERIFY(port.open(sim.devicePath));
+    QVERIFY(startModel100(sim, port));
     const QByteArray image =
         echoImage(parseReply(exchange(port, buildReadConfigRequest(100), 1000)).bytes);
     QCOMPARE(image.size(), 126);
@@ -212,9 +217,8 @@ void TestVxnSim::lineBehaviours()
     QFETCH(QByteArray, command);
     QFETCH(QByteArray, expected);
     SimProcess sim;
-    QVERIFY(sim.start({"--model", "100", "--no-pacing"}));
     SerialPort port;
-    QVERIFY(port.open(sim.devicePath));
+    QVERIFY(startModel100(sim, port));
     const QByteArray request = buildReadConfigRequest(100);
     const QByteArray answer = exchange(port, request, 1000);
     QVERIFY(parseReply(answer).outcome == Outcome::Bytes);

@@ -141,9 +141,25 @@ int MainDialog::firstSelectedRow() const
     return ui.registerList->firstSelectedRow();
 }
 
+void MainDialog::reopenLostPort()
+{
+    ports.reopenIfLost();
+    showPortState();
+}
+
+void MainDialog::showPortState()
+{
+    // A failed open is not a message, but the reason stays at hand.
+    ui.port->setToolTip(!ports.failureReason.isEmpty() ? ports.failureReason
+                        : port.isOpen()                ? port.location()
+                                                       : QString());
+}
+
 void MainDialog::onReadClicked()
 {
     link->takeFields();
+    if (!engine->isBusy())
+        reopenLostPort();
     if (engine->startRead())
         link->showFields();
 }
@@ -154,6 +170,7 @@ void MainDialog::onWriteClicked()
     // would get a value other than the one on the screen.
     if (!link->takeFields())
         return;
+    reopenLostPort();
     if (engine->startWrite())
         link->showFields();
 }
@@ -182,10 +199,7 @@ void MainDialog::onPortChanged()
 {
     ports.onPortChanged(ui.port->currentText());
     ui.port->setCurrentIndex(ui.port->findText(ports.selectedPortName));
-    // A failed pick is not a message, but the reason stays at hand.
-    ui.port->setToolTip(!ports.failureReason.isEmpty() ? ports.failureReason
-                        : port.isOpen()                ? port.location()
-                                                       : QString());
+    showPortState();
 }
 
 void MainDialog::onListDoubleClicked()

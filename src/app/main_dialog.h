@@ -78,6 +78,9 @@ protected:
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
+    void reopenLostPort();
+    // The port list's tooltip: why the port did not open, or its device.
+    void showPortState();
     void onConfigurationApplied();
     void onProgressChanged(int value);
     void onExchangeError(const ExchangeError &error);

@@ -60,12 +60,18 @@ void PortChoice::onPortChanged(const QString &picked)
         if (openPortName != noPort())
             port.close();
         openPortName = noPort();
-    } else if (!port.isOpen()) {
-        // The port in use picked again after its device went away (an
-        // adapter pulled out and plugged back): open it anew.
-        if (openAndConfigure(selectedPortName, true))
-            failureReason.clear();
-        else
-            failureReason = port.openError();
+    } else {
+        // The port in use picked again after its device went away.
+        reopenIfLost();
     }
+}
+
+void PortChoice::reopenIfLost()
+{
+    if (openPortName == noPort() || port.isOpen())
+        return;
+    if (openAndConfigure(openPortName, true))
+        failureReason.clear();
+    else
+        failureReason = port.openError();
 }

@@ -25,6 +25,10 @@ public:
     // entry the list has to show. Picking the port in use again reopens it
     // if its device has gone away meanwhile.
     void onPortChanged(const QString &picked);
+    // Opens the port in use again, resolved anew, when it closed itself (an
+    // adapter pulled out may come back under another device name); before
+    // each exchange. failureReason says why it did not open.
+    void reopenIfLost();
 
     QString openPortName = noPort();
     QString selectedPortName = noPort();

@@ -6,7 +6,10 @@
 #  - the exchanges against vxn-sim paced at 9600 baud, next to their line
 #    time, and the reply windows of a silent device;
 #  - the pure parts per call.
-# Medians of RUNS runs (default 7).
+#  - start-up against the one-label dialog on three port set-ups: no adapter
+#    (COM1 ... COM8 as the system enumerates them), one device opening as
+#    COM1, and every OSTRIVAN_COMn set to an absent path.
+# Medians of RUNS runs (default 7). STARTUP_ONLY=1 prints the last table only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${RUNS:-7}
@@ -19,7 +22,9 @@ cmake --build "$build" -j"$(nproc)" \
   --target ostrivan minimal_dialog vxn-sim bench_core bench_exchange_timing >/dev/null
 
 # No serial hardware takes part: every COM name leads nowhere.
-for n in 1 2 3 4 5 6 7 8; do export OSTRIVAN_COM$n=/nonexistent/com$n; done
+map_absent() { for n in 1 2 3 4 5 6 7 8; do export OSTRIVAN_COM$n=/nonexistent/com$n; done; }
+unmap() { for n in 1 2 3 4 5 6 7 8; do unset OSTRIVAN_COM$n; done; }
+map_absent
 
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -maxclients 1024 >/dev/null 2>&1 &
@@ -88,6 +93,39 @@ idle() {
   echo "$(( (cpu1 - cpu0) * 1000 / tick )) $((sw1 - sw0))"
 }
 
+# Start-up on the three port set-ups, each against the one-label dialog.
+port_setups() {
+  local sim_pid link="$build/bench-com1"
+  echo "| Ports at start-up | Ostrivan | Dialog with one label | Ratio (target ≤ 1.15) |"
+  echo "| --- | --- | --- | --- |"
+  MINIMAL_LABEL=1 startup "$build/bench/minimal_dialog" Minimal >"$build/result"
+  read -r label_ms _ <"$build/result"
+  unmap
+  startup "$build/src/ostrivan" Ostrivan >"$build/result"
+  read -r ms _ <"$build/result"
+  echo "| no adapter: COM1 ... COM8 enumerated | $ms ms | $label_ms ms | $(ratio "$ms" "$label_ms") |"
+  rm -f "$link"
+  "$build/sim/vxn-sim" --link "$link" >/dev/null 2>&1 &
+  sim_pid=$!
+  for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
+  export OSTRIVAN_COM1=$link
+  startup "$build/src/ostrivan" Ostrivan >"$build/result"
+  read -r ms _ <"$build/result"
+  kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true
+  echo "| one device, opening as COM1 | $ms ms | $label_ms ms | $(ratio "$ms" "$label_ms") |"
+  map_absent
+  startup "$build/src/ostrivan" Ostrivan >"$build/result"
+  read -r ms _ <"$build/result"
+  echo "| every OSTRIVAN_COMn an absent path | $ms ms | $label_ms ms | $(ratio "$ms" "$label_ms") |"
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+
+if [ "${STARTUP_ONLY:-}" = 1 ]; then
+  port_setups
+  exit 0
+fi
+
 startup "$build/src/ostrivan" Ostrivan >"$build/result"
 read -r app_ms app_kb app_anon <"$build/result"
 startup "$build/bench/minimal_dialog" Minimal >"$build/result"
@@ -98,9 +136,6 @@ idle "$build/src/ostrivan" Ostrivan >"$build/result"
 read -r app_cpu app_wake <"$build/result"
 idle "$build/bench/minimal_dialog" Minimal >"$build/result"
 read -r min_cpu min_wake <"$build/result"
-
-
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
 echo
 echo "| Measure | Ostrivan | Empty dialog | Ratio (target) | Dialog with one label | Ratio |"
@@ -116,3 +151,5 @@ echo
 echo "| Pure part | Cost |"
 echo "| --- | --- |"
 "$build/bench/bench_core"
+echo
+port_setups

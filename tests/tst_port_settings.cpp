@@ -2,6 +2,7 @@
 #include "port_names.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestPortSettings : public QObject
@@ -113,6 +114,39 @@ void TestPortSettings::comNamesFromEnvironment()
     QCOMPARE(resolvePortName("/dev/ttyUSB0"), QString("/dev/ttyUSB0"));
     QCOMPARE(resolvePortName("adv2/vxn1"), QDir::current().filePath("adv2/vxn1"));
     QCOMPARE(resolvePortName("ttyUSB1"), QString("ttyUSB1"));
+
+    // One pass over the list enumerates the devices once, and not at all
+    // when every name is mapped.
+    int enumerations = 0;
+    SerialDevices devices([&enumerations] {
+        ++enumerations;
+        return QStringList{"/dev/ttyS0", "/dev/ttyUSB0"};
+    });
+    QCOMPARE(devices.resolve("COM1"), QString("/dev/ttyUSB0"));
+    for (const QString &name : comPortNames())
+        devices.resolve(name);
+    QCOMPARE(enumerations, 1);
+    SerialDevices mapped([&enumerations] {
+        ++enumerations;
+        return QStringList();
+    });
+    for (int n = 1; n <= 8; ++n)
+        qputenv(qPrintable(QString("OSTRIVAN_COM%1").arg(n)), "/tmp/x");
+    for (const QString &name : comPortNames())
+        QCOMPARE(mapped.resolve(name), QString("/tmp/x"));
+    QCOMPARE(enumerations, 1);
+    for (int n = 1; n <= 8; ++n)
+        qunsetenv(qPrintable(QString("OSTRIVAN_COM%1").arg(n)));
+
+    // The stable name: the by-id link that leads to the device, if any.
+    QTemporaryDir byId;
+    QFile device(byId.filePath("ttyUSB3"));
+    QVERIFY(device.open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(byId.filePath("ttyUSB3"), byId.filePath("usb-FTDI_RS485_A1-if00-port0")));
+    QVERIFY(QFile::link(byId.filePath("ttyUSB9"), byId.filePath("usb-gone-if00-port0")));
+    QCOMPARE(stableName(byId.filePath("ttyUSB3"), byId.path()),
+             byId.filePath("usb-FTDI_RS485_A1-if00-port0"));
+    QCOMPARE(stableName("/dev/null", byId.path()), QString());
     QCOMPARE(resolvePortName("COM9"), QString("COM9"));
 }
 

@@ -10,6 +10,7 @@
 #include "file_dialogs.h"
 #include "link_settings_editor.h"
 #include "message_boxes.h"
+#include "port_names.h"
 #include "register_list_model.h"
 #include "register_list_view.h"
 #include "register_properties_dialog.h"
@@ -120,7 +121,7 @@ void MainDialog::initWindow()
 
     ports.probe();
     ui.port->setCurrentIndex(ui.port->findText(ports.selectedPortName));
-    ui.port->setToolTip(port.isOpen() ? port.location() : QString());
+    showPortState();
 
     link->initFields();
     ui.write->setFocus(Qt::OtherFocusReason);
@@ -149,10 +150,15 @@ void MainDialog::reopenLostPort()
 
 void MainDialog::showPortState()
 {
-    // A failed open is not a message, but the reason stays at hand.
-    ui.port->setToolTip(!ports.failureReason.isEmpty() ? ports.failureReason
-                        : port.isOpen()                ? port.location()
-                                                       : QString());
+    // A failed open is not a message, but the reason stays at hand; an open
+    // port names its device, and the name that stays when it comes back.
+    QString tip = ports.failureReason;
+    if (tip.isEmpty() && port.isOpen()) {
+        tip = port.location();
+        if (const QString stable = stableName(tip); !stable.isEmpty())
+            tip += u'\n' + stable;
+    }
+    ui.port->setToolTip(tip);
 }
 
 void MainDialog::onReadClicked()

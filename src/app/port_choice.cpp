@@ -14,9 +14,9 @@ QString PortChoice::noPort()
     return QStringLiteral("НЕТ");
 }
 
-bool PortChoice::openAndConfigure(const QString &name, bool drain)
+bool PortChoice::openAndConfigure(const QString &name, bool drain, SerialDevices *devices)
 {
-    if (!port.open(name))
+    if (!port.open(name, devices))
         return false;
     port.configure(PortModeString);
     if (drain) {
@@ -30,8 +30,9 @@ bool PortChoice::openAndConfigure(const QString &name, bool drain)
 void PortChoice::probe()
 {
     selectedPortName = noPort();
+    SerialDevices devices;
     for (const QString &name : comPortNames()) {
-        if (port.open(name)) {
+        if (port.open(name, &devices)) {
             selectedPortName = name;
             break;
         }
@@ -47,7 +48,8 @@ void PortChoice::onPortChanged(const QString &picked)
     if (selectedPortName != openPortName && selectedPortName != noPort()) {
         if (openPortName != noPort())
             port.close();
-        if (openAndConfigure(selectedPortName, true)) {
+        SerialDevices devices;
+        if (openAndConfigure(selectedPortName, true, &devices)) {
             openPortName = selectedPortName;
             failureReason.clear();
             return;
@@ -55,7 +57,7 @@ void PortChoice::onPortChanged(const QString &picked)
         failureReason = port.openError();
         selectedPortName = openPortName;
         if (openPortName != noPort())
-            openAndConfigure(openPortName, true);
+            openAndConfigure(openPortName, true, &devices);
     } else if (selectedPortName == noPort()) {
         if (openPortName != noPort())
             port.close();

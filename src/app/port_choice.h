@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class SerialDevices;
 class SerialPort;
 
 // Which port of the list is in use. The window probes the ports as it opens
@@ -36,7 +37,7 @@ public:
     QString failureReason;
 
 private:
-    bool openAndConfigure(const QString &name, bool drain);
+    bool openAndConfigure(const QString &name, bool drain, SerialDevices *devices = nullptr);
 
     SerialPort &port;
 };

@@ -1,5 +1,6 @@
 #include "port_names.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -47,7 +48,36 @@ QStringList orderSerialDevices(QStringList names)
     return names;
 }
 
+QString stableName(const QString &location, const QString &folder)
+{
+    const QString device = QFileInfo(location).canonicalFilePath();
+    if (device.isEmpty())
+        return {};
+    const QDir links(folder);
+    for (const QFileInfo &link : links.entryInfoList(QDir::System | QDir::Files, QDir::Name)) {
+        if (link.isSymLink() && link.canonicalFilePath() == device)
+            return link.absoluteFilePath();
+    }
+    return {};
+}
+
 QString resolvePortName(const QString &name)
+{
+    return SerialDevices().resolve(name);
+}
+
+SerialDevices::SerialDevices(Enumerator enumerate) : enumerate(std::move(enumerate))
+{
+    if (!this->enumerate)
+        this->enumerate = [] {
+            QStringList devices;
+            for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+                devices << info.systemLocation();
+            return devices;
+        };
+}
+
+QString SerialDevices::resolve(const QString &name)
 {
     const int n = comNumber(name);
 #ifndef Q_OS_WIN
@@ -65,10 +95,8 @@ QString resolvePortName(const QString &name)
         qgetenv(QStringLiteral("OSTRIVAN_COM%1").arg(n).toLatin1().constData());
     if (!mapped.isEmpty())
         return QString::fromLocal8Bit(mapped);
-    QStringList devices;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        devices << info.systemLocation();
-    devices = orderSerialDevices(devices);
-    return n <= devices.size() ? devices[n - 1] : QString();
+    if (!ordered)
+        ordered = orderSerialDevices(enumerate());
+    return n <= ordered->size() ? ordered->at(n - 1) : QString();
 #endif
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 // The port list offers "COM1" to "COM8" on every platform. On Windows the
 // name is the device; elsewhere OSTRIVAN_COM1 … OSTRIVAN_COM8 name the device
@@ -14,6 +16,30 @@ QStringList comPortNames();
 // working folder), otherwise, outside Windows, a device under /dev. Empty
 // when COMn has no device.
 QString resolvePortName(const QString &name);
+
+// Resolves port names as resolvePortName does, for one pass over the port
+// list: the machine's serial devices are enumerated once, when a name first
+// needs them, since that is the costly part of a start-up without adapters.
+class SerialDevices
+{
+public:
+    using Enumerator = std::function<QStringList()>;
+    // enumerate gives the machine's serial device locations; by default the
+    // system's list.
+    explicit SerialDevices(Enumerator enumerate = {});
+
+    QString resolve(const QString &name);
+
+private:
+    Enumerator enumerate;
+    std::optional<QStringList> ordered;
+};
+
+// The link in folder (on Linux the system's /dev/serial/by-id) that leads to
+// the device at location: a name that stays the same when the adapter comes
+// back under another device name. Empty when there is none.
+QString stableName(const QString &location,
+                   const QString &folder = QStringLiteral("/dev/serial/by-id"));
 
 // USB adapters (ttyUSB*, ttyACM*) first, each group in numeric order of the
 // number at the end of the name.

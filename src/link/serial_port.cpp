@@ -19,11 +19,11 @@ SerialPort::~SerialPort()
     close();
 }
 
-bool SerialPort::open(const QString &portName)
+bool SerialPort::open(const QString &portName, SerialDevices *devices)
 {
     close();
     lastOpenError.clear();
-    const QString location = resolvePortName(portName);
+    const QString location = devices ? devices->resolve(portName) : resolvePortName(portName);
     if (location.isEmpty()) {
         lastOpenError = QStringLiteral("Устройство для порта %1 не найдено").arg(portName);
         return false;

@@ -2,6 +2,7 @@
 
 #include "line_port.h"
 #include "mode_string.h"
+#include "port_names.h"
 
 #include <QByteArrayView>
 #include <QObject>
@@ -21,8 +22,9 @@ public:
     ~SerialPort() override;
 
     // Opens "COM1" … "COM8" (see resolvePortName) or a device path, for this
-    // program alone. A port already held is closed first.
-    [[nodiscard]] bool open(const QString &portName);
+    // program alone. A port already held is closed first. A pass over
+    // several names resolves them all through one devices list.
+    [[nodiscard]] bool open(const QString &portName, SerialDevices *devices = nullptr);
     // Applies a mode string such as "9600,N,7,2" with RTS on and DTR off.
     // A malformed string is refused and changes nothing.
     bool configure(const QString &mode);

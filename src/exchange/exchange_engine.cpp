@@ -10,6 +10,17 @@
 
 using TimerId = ExchangeTimers::TimerId;
 using Kind = ExchangeError::Kind;
+using Direction = TrafficEvent::Direction;
+
+namespace {
+
+// What the log adds to a complete frame that was not the answer.
+QString passedOver()
+{
+    return QStringLiteral("; не ответ на запрос, пропущен");
+}
+
+} // namespace
 
 ExchangeEngine::ExchangeEngine(LinePort &port, ExchangeTimers &timers, Session &session,
                                QObject *parent)
@@ -40,8 +51,7 @@ void ExchangeEngine::send(const QByteArray &frameText, int replyWindowMs)
     requestedId = quint16(session.deviceId);
     echoChecked = false;
     port.write(frameText);
-    log(TrafficEvent::Direction::Sent, frameText,
-        TrafficFormat::meaning(TrafficEvent::Direction::Sent, frameText));
+    log(Direction::Sent, frameText);
     timers.start(TimerId::Reply, replyWindowMs);
     awaitingReply = true;
 }
@@ -65,15 +75,14 @@ void ExchangeEngine::discardStaleInput()
     arrived.clear();
     overflow = 0;
     if (!stale.isEmpty())
-        log(TrafficEvent::Direction::Received, stale,
-            TrafficFormat::meaning(TrafficEvent::Direction::Received, stale) +
-                QStringLiteral(" (после окна, отброшено)"));
+        log(Direction::Received, stale, QStringLiteral(" (после окна, отброшено)"));
 }
 
-void ExchangeEngine::log(TrafficEvent::Direction direction, const QByteArray &text,
-                         const QString &meaning, qsizetype omitted)
+void ExchangeEngine::log(Direction direction, const QByteArray &text, const QString &suffix,
+                         qsizetype omitted)
 {
-    emit traffic(TrafficEvent::of(QTime::currentTime(), direction, text, meaning, omitted));
+    emit traffic(TrafficEvent::of(QTime::currentTime(), direction, text,
+                                  TrafficFormat::meaning(direction, text) + suffix, omitted));
 }
 
 std::optional<QByteArray> ExchangeEngine::gather()
@@ -91,7 +100,6 @@ std::optional<QByteArray> ExchangeEngine::gather()
 
 std::optional<QByteArray> ExchangeEngine::takeFrames()
 {
-    using Direction = TrafficEvent::Direction;
     if (!echoChecked) {
         // An adapter that hears its own transmission sends the request
         // back whole before the device answers. No answer can equal the
@@ -100,7 +108,8 @@ std::optional<QByteArray> ExchangeEngine::takeFrames()
             return std::nullopt;
         echoChecked = true;
         if (arrived.startsWith(request)) {
-            log(Direction::Received, request, QStringLiteral("Эхо запроса (адаптер)"));
+            emit traffic(TrafficEvent::of(QTime::currentTime(), Direction::Received, request,
+                                          QStringLiteral("Эхо запроса (адаптер)")));
             arrived.remove(0, request.size());
         }
     }
@@ -119,9 +128,7 @@ std::optional<QByteArray> ExchangeEngine::takeFrames()
             afterAnswer = std::exchange(arrived, QByteArray());
             return frameText;
         }
-        log(Direction::Received, frameText,
-            TrafficFormat::meaning(Direction::Received, frameText) +
-                QStringLiteral("; не ответ на запрос, пропущен"));
+        log(Direction::Received, frameText, passedOver());
     }
 }
 
@@ -279,10 +286,7 @@ void ExchangeEngine::onReplyWindowClosed()
         receive(text);
         return;
     }
-    QString meaning = TrafficFormat::meaning(TrafficEvent::Direction::Received, text);
-    if (parsed)
-        meaning += QStringLiteral("; не ответ на запрос, пропущен");
-    log(TrafficEvent::Direction::Received, text, meaning, beyond);
+    log(Direction::Received, text, parsed ? passedOver() : QString(), beyond);
     frame.clear();
     if (text.startsWith(':'))
         frame = text;
@@ -296,8 +300,7 @@ void ExchangeEngine::onReplyWindowClosed()
 
 void ExchangeEngine::receive(const QByteArray &text)
 {
-    log(TrafficEvent::Direction::Received, text,
-        TrafficFormat::meaning(TrafficEvent::Direction::Received, text));
+    log(Direction::Received, text);
     frame = text;
     const ModbusAscii::ParsedReply reply = ModbusAscii::parseReply(text);
     const quint8 address = quint8(reply.bytes[0]);
@@ -308,7 +311,7 @@ void ExchangeEngine::receive(const QByteArray &text)
     else if (function == ModbusAscii::WriteConfig)
         onWriteEcho(address, data);
     else
-        onIdMismatch(function, data, writing);
+        onIdMismatch(function, data);
 }
 
 bool ExchangeEngine::fitTableToReply(const QByteArray &image)
@@ -370,7 +373,7 @@ void ExchangeEngine::onWriteEcho(quint8 address, const QByteArray &data)
     finish(ExchangeResult::WriteAccepted);
 }
 
-void ExchangeEngine::onIdMismatch(quint8 function, const QByteArray &data, bool write)
+void ExchangeEngine::onIdMismatch(quint8 function, const QByteArray &data)
 {
     if (data.size() < 2) {
         fail(ExchangeError::of(Kind::ReceptionError));
@@ -379,7 +382,7 @@ void ExchangeEngine::onIdMismatch(quint8 function, const QByteArray &data, bool 
     const int answered = int(ConfigImage::readBigEndian(data, 0, 2));
     // A write names the device it is for: another one answering it is an
     // error, never a reason to read that one instead.
-    if (write || (function & 0x7F) == ModbusAscii::WriteConfig) {
+    if (writing || (function & 0x7F) == ModbusAscii::WriteConfig) {
         fail(ExchangeError::deviceId(answered, session.deviceId));
         return;
     }

@@ -102,7 +102,8 @@ private:
     [[nodiscard]] std::optional<QByteArray> gather();
     [[nodiscard]] std::optional<QByteArray> takeFrames();
     [[nodiscard]] bool isAnswer(const QByteArray &bytes) const;
-    void log(TrafficEvent::Direction direction, const QByteArray &text, const QString &meaning,
+    // Logs text with what the program made of it, and suffix after that.
+    void log(TrafficEvent::Direction direction, const QByteArray &text, const QString &suffix = {},
              qsizetype omitted = 0);
     void onProgressTick();
     void onReplyWindowClosed();
@@ -111,7 +112,7 @@ private:
     void onReadReply(quint8 address, const QByteArray &data);
     [[nodiscard]] bool fitTableToReply(const QByteArray &image);
     void onWriteEcho(quint8 address, const QByteArray &data);
-    void onIdMismatch(quint8 function, const QByteArray &data, bool write);
+    void onIdMismatch(quint8 function, const QByteArray &data);
     void fail(const ExchangeError &error);
     void finish(ExchangeResult result);
     void startProgress(int step);
@@ -123,7 +124,7 @@ private:
     bool busy = false;
     bool awaitingReply = false;
     bool receiving = false;
-    bool writing = false;
+    bool writing = false;     // the request now out is a write
     QByteArray request;       // the frame now out
     quint16 requestedId = 0;  // the device ID it names
     bool echoChecked = false; // whether the start of the reply was checked for the echo

@@ -5,6 +5,7 @@
 #include "cp1251.h"
 #include "file_chooser.h"
 #include "main_window_fixture.h"
+#include "pty_pair.h"
 #include "session.h"
 #include "sim_process.h"
 
@@ -89,6 +90,8 @@ private slots:
     void faults();
     void lineThatCarriesMore_data();
     void lineThatCarriesMore();
+    void scan_data();
+    void scan();
     void commandLineAnswers_data();
     void commandLineAnswers();
     void interruptEndsAtOnce();
@@ -332,6 +335,51 @@ void TestCliEndToEnd::lineThatCarriesMore()
     QCOMPARE(QJsonDocument::fromJson(back.out.toUtf8()).object()["deviceAddress"].toInt(), 9);
 }
 
+void TestCliEndToEnd::scan_data()
+{
+    QTest::addColumn<bool>("json");
+    QTest::addColumn<bool>("simulator"); // the transducer is on COM3
+    QTest::newRow("--json, simulator on COM3") << true << true;
+    QTest::newRow("text, nothing answers") << false << false;
+}
+
+void TestCliEndToEnd::scan()
+{
+    // Every port is tried: one that does not open, a silent one, the
+    // transducer's, and five more that do not open.
+    QFETCH(bool, json);
+    QFETCH(bool, simulator);
+    PtyPair silent;
+    mapComPorts({"", silent.slavePath, simulator ? sim.devicePath : QString()});
+    const Run run = cli(json ? QStringList{"scan", "--json"} : QStringList{"scan"});
+    mapComPorts({});
+
+    QCOMPARE(run.code, simulator ? 0 : 4);
+    if (!json) {
+        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 8);
+        QCOMPARE(lines[0], "COM1  /nonexistent/com1  Не могу открыть порт COM1: /nonexistent/com1: "
+                           "No such file or directory");
+        QCOMPARE(lines[1], "COM2  " + silent.slavePath + "  Преобразователь не отвечает");
+        QCOMPARE(run.err, QString("Преобразователь не найден ни на одном порту\n"));
+        return;
+    }
+    const QJsonArray ports = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    QCOMPARE(ports.size(), 8);
+    QStringList statuses;
+    for (const QJsonValue &port : ports)
+        statuses << port["status"].toString();
+    QCOMPARE(statuses, QStringList({"unavailable", "silent", "answered", "unavailable",
+                                    "unavailable", "unavailable", "unavailable", "unavailable"}));
+    const QJsonObject found = ports[2].toObject();
+    QCOMPARE(found["port"].toString(), QString("COM3"));
+    QCOMPARE(found["device"].toString(), sim.devicePath);
+    QCOMPARE(found["deviceId"].toInt(), 401);
+    QVERIFY(found["message"].isNull() && found["stableName"].isNull());
+    QVERIFY(ports[1]["deviceId"].isNull());
+    QCOMPARE(ports[1]["message"].toString(), QString("Преобразователь не отвечает"));
+}
+
 void TestCliEndToEnd::commandLineAnswers_data()
 {
     QTest::addColumn<QString>("program");
@@ -406,6 +454,7 @@ void TestCliEndToEnd::usageAndFiles_data()
     QTest::newRow("write without a file") << QStringList{"write"} << 2;
     QTest::newRow("address out of range") << QStringList{"write", "x.dat", "--address", "248"} << 2;
     QTest::newRow("json with write") << QStringList{"write", "x.dat", "--json"} << 2;
+    QTest::newRow("scan of one port") << QStringList{"--port", "COM1", "scan"} << 2;
     QTest::newRow("help") << QStringList{"--help"} << 0;
     QTest::newRow("port that does not open")
         << QStringList{"--port", "/nonexistent/tty", "identify"} << 3;

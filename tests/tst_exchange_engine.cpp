@@ -106,6 +106,8 @@ private slots:
     void idMismatchReplies();
     void onlyTheAnswerEndsTheWindow_data();
     void onlyTheAnswerEndsTheWindow();
+    void identification_data();
+    void identification();
     void shortReadReplyAppliesNothing();
     void acceptedWriteShowsWhatDeviceStored();
     void writeEchoes_data();
@@ -550,6 +552,53 @@ void TestExchangeEngine::onlyTheAnswerEndsTheWindow()
     if (!message.isEmpty() && !write)
         QCOMPARE(f.engine.image(), imageBefore);
     QVERIFY2(lines.join('\n').contains(logged), qPrintable(lines.join('\n')));
+}
+
+void TestExchangeEngine::identification_data()
+{
+    // A search asks each port who is there; the answer names an ID and
+    // leaves the session as it was.
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("id"); // 0: no ID
+    QTest::addColumn<QString>("message");
+    QTest::newRow("another ID's reply") << idMismatch(0xE4, 401) << 401 << "";
+    QTest::newRow("a configuration")
+        << buildRequest(5, ReadConfig, QByteArray::fromHex("012C450220")) << 300 << "";
+    QTest::newRow("ID 0 named back") << idMismatch(0xE4, 0) << 0 << "Преобразователь не отвечает";
+    QTest::newRow("nothing") << QByteArray() << 0 << "Преобразователь не отвечает";
+    QTest::newRow("half a reply") << QByteArray(":05E4") << 0 << "Ошибка при приеме данных";
+}
+
+void TestExchangeEngine::identification()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(int, id);
+    QFETCH(QString, message);
+    ExchangeFixture f;
+    buildRegisterTable(f.session.table, 100, f.session.configFileName);
+    f.session.deviceId = 100;
+    std::optional<ExchangeResult> result;
+    QObject::connect(&f.engine, &ExchangeEngine::exchangeFinished,
+                     [&result](ExchangeResult r) { result = r; });
+
+    QVERIFY(f.engine.startIdentify());
+    QVERIFY(!f.engine.startIdentify());
+    QCOMPARE(f.port.written, QList<QByteArray>{":006400009C\r\n"});
+    QVERIFY(!f.timers.isActive(Progress));
+    f.port.queued = reply;
+    f.engine.onCharactersArrived();
+    if (f.timers.isActive(Reply))
+        f.engine.onTimer(Reply);
+
+    QCOMPARE(result, id ? ExchangeResult::Identified : ExchangeResult::Failed);
+    if (id)
+        QCOMPARE(f.engine.identifiedId(), id);
+    QCOMPARE(f.messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(f.port.written.size(), 1);
+    QCOMPARE(f.session.deviceId, 100);
+    QCOMPARE(f.session.table.rowCount(), findDeviceModel(100)->rowCount());
+    QCOMPARE(f.progress, 0);
+    QVERIFY(f.engine.image().isEmpty());
 }
 
 void TestExchangeEngine::shortReadReplyAppliesNothing()

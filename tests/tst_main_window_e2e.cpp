@@ -48,6 +48,8 @@ private slots:
     void readAndWriteThroughTheWindow();
     void trafficLogOfAReadAndAFailedRead();
     void portThatVanishesAndComesBack();
+    void searchForTheTransducer_data();
+    void searchForTheTransducer();
     void signalEndsTheProgramOverADialog_data();
     void signalEndsTheProgramOverADialog();
 };
@@ -247,6 +249,65 @@ void TestMainWindowEndToEnd::portThatVanishesAndComesBack()
     w.messages.shown.clear();
     ui.read->click();
     QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 3, 5000);
+    QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainWindowEndToEnd::searchForTheTransducer_data()
+{
+    QTest::addColumn<bool>("simulator"); // the transducer is on COM3
+    QTest::newRow("simulator on COM3") << true;
+    QTest::newRow("nothing answers") << false;
+}
+
+void TestMainWindowEndToEnd::searchForTheTransducer()
+{
+    QFETCH(bool, simulator);
+    PtyPair silent; // COM2 opens and never answers; the others do not open
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "401"}));
+    ShownWindow w({"", silent.slavePath, simulator ? sim.devicePath : QString()});
+    QVERIFY(w.ready());
+    const MainControls &ui = w.ui();
+    QCOMPARE(ui.port->currentText(), QString("COM2"));
+    const int rowsBefore = w.listRows();
+
+    w.dialog->findTransducer();
+    // While it runs, Read, Write, a pick and a second search do nothing.
+    w.dialog->findTransducer();
+    ui.read->click();
+    ui.write->click();
+    pickPort(ui.port, "НЕТ");
+    QCOMPARE(ui.port->currentText(), QString("COM2"));
+    if (simulator)
+        QTRY_COMPARE_WITH_TIMEOUT(ui.port->currentText(), QString("COM3"), 5000);
+    else
+        QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(),
+                                  QStringList{"Преобразователь не найден ни на одном порту"}, 5000);
+
+    // One identification per port that opened, each in the log.
+    QStringList requests;
+    for (int i = 0; i < w.dialog->traffic().size(); ++i)
+        requests << w.dialog->traffic().at(i).meaning;
+    QCOMPARE(requests.filter("Запрос"),
+             QStringList(simulator ? 2 : 1, QStringLiteral("Запрос конфигурации, ID 0")));
+    QCOMPARE(ui.progress->value(), 500);
+    QCOMPARE(w.dialog->session().deviceId, 0);
+    QCOMPARE(w.listRows(), rowsBefore);
+    QVERIFY(w.dialog->serialPort().isOpen());
+    if (!simulator) {
+        QCOMPARE(ui.port->currentText(), QString("COM2"));
+        QCOMPARE(w.dialog->serialPort().location(), silent.slavePath);
+        QCOMPARE(w.messages.shown.first().icon, MessageIcon::Exclamation);
+        return;
+    }
+    QVERIFY(w.messages.shown.isEmpty());
+    QVERIFY2(ui.port->toolTip().startsWith("Преобразователь ID 401 ответил на этом порту\n"),
+             qPrintable(ui.port->toolTip()));
+    // The next Read identifies as usual, on the port found.
+    const int finished = w.finishedExchanges;
+    ui.read->click();
+    QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, finished + 1, 5000);
+    QCOMPARE(w.dialog->session().deviceId, 401);
     QVERIFY(w.messages.shown.isEmpty());
 }
 

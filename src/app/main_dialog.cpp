@@ -11,6 +11,7 @@
 #include "link_settings_editor.h"
 #include "message_boxes.h"
 #include "port_names.h"
+#include "port_search.h"
 #include "register_list_model.h"
 #include "register_list_view.h"
 #include "register_properties_dialog.h"
@@ -39,6 +40,11 @@ QString trafficLogEntryText()
     return QStringLiteral("Журнал обмена...");
 }
 
+QString searchEntryText()
+{
+    return QStringLiteral("Найти преобразователь");
+}
+
 } // namespace
 
 MainDialog::MainDialog(UserMessages *sink, FileChooser *chooser, QWidget *parent)
@@ -61,6 +67,7 @@ MainDialog::MainDialog(UserMessages *sink, FileChooser *chooser, QWidget *parent
     timers = std::make_unique<QtExchangeTimers>(
         [this](ExchangeTimers::TimerId id) { engine->onTimer(id); });
     engine = std::make_unique<ExchangeEngine>(port, *timers, state);
+    search = std::make_unique<PortSearch>(port, *engine);
     if (!chooser)
         ownFileDialogs = std::make_unique<FileDialogs>(this);
     files = std::make_unique<FileCommands>(chooser ? *chooser : *ownFileDialogs, messages, state,
@@ -73,6 +80,10 @@ MainDialog::MainDialog(UserMessages *sink, FileChooser *chooser, QWidget *parent
     connect(engine.get(), &ExchangeEngine::traffic, &trafficLog, &TrafficLog::append);
     connect(&port, &SerialPort::charactersArrived, engine.get(),
             &ExchangeEngine::onCharactersArrived);
+    connect(search.get(), &PortSearch::portTried, this, [this](int tried, int count) {
+        ui.progress->setValue(ExchangeEngine::ProgressMaximum * tried / count);
+    });
+    connect(search.get(), &PortSearch::finished, this, &MainDialog::onSearchFinished);
     connect(ui.read, &QPushButton::clicked, this, &MainDialog::onReadClicked);
     connect(ui.write, &QPushButton::clicked, this, &MainDialog::onWriteClicked);
     connect(ui.save, &QPushButton::clicked, this, &MainDialog::saveConfiguration);
@@ -88,6 +99,7 @@ MainDialog::~MainDialog()
 {
     // The timers go first: nothing may fire into a half-destroyed window.
     timers.reset();
+    search.reset();
     delete logWindow.data();
     files.reset();
     engine.reset();
@@ -163,6 +175,9 @@ void MainDialog::showPortState()
 
 void MainDialog::onReadClicked()
 {
+    // A search holds the port until it has tried them all.
+    if (search->isRunning())
+        return;
     link->takeFields();
     if (!engine->isBusy())
         reopenLostPort();
@@ -174,7 +189,7 @@ void MainDialog::onWriteClicked()
 {
     // A refused field (its message has been shown) sends nothing: the device
     // would get a value other than the one on the screen.
-    if (!link->takeFields())
+    if (search->isRunning() || !link->takeFields())
         return;
     reopenLostPort();
     if (engine->startWrite())
@@ -198,11 +213,45 @@ void MainDialog::onConfigurationApplied()
 
 void MainDialog::onExchangeError(const ExchangeError &error)
 {
-    messages.show(exchangeErrorMessage(error));
+    // A silent port is what a search expects of most; its outcome is told
+    // once, when it ends.
+    if (!search->isRunning())
+        messages.show(exchangeErrorMessage(error));
+}
+
+void MainDialog::findTransducer()
+{
+    if (search->isRunning() || engine->isAwaitingReply())
+        return;
+    ui.progress->setValue(0);
+    [[maybe_unused]] const bool started =
+        search->start(comPortNames(), PortSearch::Stop::AtFirstAnswer);
+}
+
+void MainDialog::onSearchFinished()
+{
+    ui.progress->setValue(ExchangeEngine::ProgressMaximum);
+    const PortProbe *found = search->found();
+    if (!found) {
+        // The port in use is opened again, as it was.
+        reopenLostPort();
+        messages.show({errorCaption(), PortSearch::notFoundText(), MessageIcon::Exclamation});
+        return;
+    }
+    const QString name = found->port;
+    const int deviceId = found->deviceId;
+    ui.port->setCurrentIndex(ui.port->findText(name));
+    onPortChanged();
+    if (ports.openPortName == name)
+        ui.port->setToolTip(PortSearch::answeredHereText(deviceId) + u'\n' + ui.port->toolTip());
 }
 
 void MainDialog::onPortChanged()
 {
+    if (search->isRunning()) {
+        ui.port->setCurrentIndex(ui.port->findText(ports.selectedPortName));
+        return;
+    }
     ports.onPortChanged(ui.port->currentText());
     ui.port->setCurrentIndex(ui.port->findText(ports.selectedPortName));
     showPortState();
@@ -273,6 +322,7 @@ void MainDialog::contextMenuEvent(QContextMenuEvent *event)
     QMenu menu(this);
     menu.addAction(aboutEntryText(), this, &MainDialog::showAbout);
     menu.addAction(trafficLogEntryText(), this, &MainDialog::showTrafficLog);
+    menu.addAction(searchEntryText(), this, &MainDialog::findTransducer);
     menu.exec(event->globalPos());
 }
 

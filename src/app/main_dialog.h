@@ -18,6 +18,7 @@ class FileCommands;
 class FileDialogs;
 class LinkSettingsEditor;
 class MessageBoxes;
+class PortSearch;
 class QtExchangeTimers;
 class RegisterListModel;
 class TrafficLogWindow;
@@ -58,6 +59,9 @@ public:
     void showAbout();
     // Opens the traffic log's window, or raises it when it is open.
     void showTrafficLog();
+    // Tries COM1 … COM8 for a transducer and picks the first that answers;
+    // the session is left as it is.
+    void findTransducer();
 
     [[nodiscard]] const MainControls &controls() const { return ui; }
     SerialPort &serialPort() { return port; }
@@ -84,6 +88,7 @@ private:
     void onConfigurationApplied();
     void onProgressChanged(int value);
     void onExchangeError(const ExchangeError &error);
+    void onSearchFinished();
 
     std::unique_ptr<MessageBoxes> ownMessages;
     // The sink a test gave, for the dialogs this window opens; null when
@@ -99,6 +104,7 @@ private:
     std::unique_ptr<WidgetLinkFields> fields;
     std::unique_ptr<LinkSettingsEditor> link;
     std::unique_ptr<ExchangeEngine> engine;
+    std::unique_ptr<PortSearch> search;
     std::unique_ptr<QtExchangeTimers> timers;
     std::unique_ptr<FileDialogs> ownFileDialogs;
     std::unique_ptr<FileCommands> files;

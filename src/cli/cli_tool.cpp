@@ -4,6 +4,7 @@
 #include "configuration_text.h"
 #include "exchange_timers.h"
 #include "file_messages.h"
+#include "port_search.h"
 #include "serial_port.h"
 #include "session.h"
 #include "termination_signals.h"
@@ -14,6 +15,9 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -43,6 +47,48 @@ int exitFor(const ExchangeError &error)
     return CliTool::Refused;
 }
 
+QString cannotOpenText(const QString &port, const QString &reason)
+{
+    return QStringLiteral("Не могу открыть порт %1: %2").arg(port, reason);
+}
+
+QString statusName(PortProbe::Status status)
+{
+    switch (status) {
+    case PortProbe::Status::Answered:
+        return QStringLiteral("answered");
+    case PortProbe::Status::Silent:
+        return QStringLiteral("silent");
+    case PortProbe::Status::ReceptionError:
+        return QStringLiteral("reception-error");
+    case PortProbe::Status::Unavailable:
+        break;
+    }
+    return QStringLiteral("unavailable");
+}
+
+// Why a port gave no ID; empty when it did.
+QString probeMessage(const PortProbe &probe)
+{
+    using Kind = ExchangeError::Kind;
+    switch (probe.status) {
+    case PortProbe::Status::Answered:
+        return {};
+    case PortProbe::Status::Silent:
+        return exchangeErrorMessage(ExchangeError::of(Kind::NoReply)).text;
+    case PortProbe::Status::ReceptionError:
+        return exchangeErrorMessage(ExchangeError::of(Kind::ReceptionError)).text;
+    case PortProbe::Status::Unavailable:
+        break;
+    }
+    return cannotOpenText(probe.port, probe.openError);
+}
+
+QJsonValue textOrNull(const QString &text)
+{
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+
 } // namespace
 
 QString CliTool::helpText()
@@ -55,6 +101,8 @@ QString CliTool::helpText()
         "\n"
         "Команды:\n"
         "  identify                      вывести ID устройства\n"
+        "  scan [--json]                 опросить COM1 ... COM8 и вывести, на каком\n"
+        "                                порту какой преобразователь ответил\n"
         "  read [-o ФАЙЛ.dat] [--json]   прочитать конфигурацию и вывести её;\n"
         "                                -o сохраняет её в файл конфигурации\n"
         "  write ФАЙЛ.dat [--address N]  записать конфигурацию из файла (с адресом\n"
@@ -80,7 +128,7 @@ QString CliTool::helpText()
         "  1  diff: различаются\n"
         "  2  ошибка в командной строке\n"
         "  3  порт не открывается\n"
-        "  4  нет ответа\n"
+        "  4  нет ответа (scan: не ответил ни один порт)\n"
         "  5  ошибка при приеме данных\n"
         "  6  ошибка ID устройства\n"
         "  7  эхо записи отличается\n"
@@ -140,7 +188,8 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
     options.command = words.first();
     const bool takesFile =
         options.command == u"write" || options.command == u"diff" || options.command == u"show";
-    const bool known = takesFile || options.command == u"identify" || options.command == u"read";
+    const bool known = takesFile || options.command == u"identify" || options.command == u"read" ||
+                       options.command == u"scan";
     if (!known) {
         usage(QStringLiteral("Неизвестная команда \"%1\"").arg(options.command));
         return std::nullopt;
@@ -156,8 +205,10 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
     const auto onlyFor = [&](const QCommandLineOption &option, QStringList commands) {
         return !parser.isSet(option) || commands.contains(options.command);
     };
-    if (!onlyFor(jsonOption, {"read", "show"}) || !onlyFor(outputOption, {"read"}) ||
-        !onlyFor(addressOption, {"write"})) {
+    // scan tries every COM name: a port of its own would be ignored.
+    if (!onlyFor(jsonOption, {"read", "show", "scan"}) || !onlyFor(outputOption, {"read"}) ||
+        !onlyFor(addressOption, {"write"}) ||
+        (parser.isSet(portOption) && options.command == u"scan")) {
         usage(QStringLiteral("Параметр не подходит к команде %1").arg(options.command));
         return std::nullopt;
     }
@@ -233,6 +284,8 @@ int CliTool::run(const QStringList &arguments)
     });
     if (options->command == u"identify")
         return identify(*options);
+    if (options->command == u"scan")
+        return scan(*options);
     if (options->command == u"read")
         return read(*options);
     if (options->command == u"write")
@@ -243,10 +296,7 @@ int CliTool::run(const QStringList &arguments)
 int CliTool::openPort(const Options &options, SerialPort &port)
 {
     if (!port.open(options.port) || !port.configure(PortModeString))
-        return fail(PortFailed, QStringLiteral("Не могу открыть порт %1: %2")
-                                    .arg(options.port, port.openError().isEmpty()
-                                                           ? QStringLiteral("нет настроек линии")
-                                                           : port.openError()));
+        return fail(PortFailed, cannotOpenText(options.port, port.openError()));
     return Success;
 }
 
@@ -258,6 +308,24 @@ int CliTool::loadFile(const QString &path, Session &session)
     ConfigStore::applyConfiguration(session, result.configuration);
     session.configFileName = QFileInfo(path).fileName();
     return Success;
+}
+
+void CliTool::waitFor(QEventLoop &loop)
+{
+    if (interrupted)
+        return;
+    activeLoop = &loop;
+    loop.exec();
+    activeLoop = nullptr;
+}
+
+QMetaObject::Connection CliTool::showTraffic(ExchangeEngine &engine, const Options &options)
+{
+    if (!options.verbose)
+        return {};
+    return QObject::connect(&engine, &ExchangeEngine::traffic, [this](const TrafficEvent &event) {
+        err << TrafficFormat::line(event) << Qt::endl;
+    });
 }
 
 int CliTool::exchange(ExchangeEngine &engine, bool writing, const Options &options)
@@ -272,18 +340,9 @@ int CliTool::exchange(ExchangeEngine &engine, bool writing, const Options &optio
             result = r;
             loop.quit();
         });
-    QMetaObject::Connection traffic;
-    if (options.verbose)
-        traffic =
-            QObject::connect(&engine, &ExchangeEngine::traffic, [this](const TrafficEvent &event) {
-                err << TrafficFormat::line(event) << Qt::endl;
-            });
-    const bool started = writing ? engine.startWrite() : engine.startRead();
-    if (started && !interrupted) {
-        activeLoop = &loop;
-        loop.exec();
-        activeLoop = nullptr;
-    }
+    const QMetaObject::Connection traffic = showTraffic(engine, options);
+    if (writing ? engine.startWrite() : engine.startRead())
+        waitFor(loop);
     QObject::disconnect(errors);
     QObject::disconnect(ends);
     QObject::disconnect(traffic);
@@ -337,6 +396,49 @@ int CliTool::identify(const Options &options)
         return code;
     out << session.deviceId << Qt::endl;
     return Success;
+}
+
+int CliTool::scan(const Options &options)
+{
+    SerialPort port;
+    Session nobody;
+    SessionExchange line(port, nobody);
+    const QMetaObject::Connection traffic = showTraffic(line.engine, options);
+    PortSearch search(port, line.engine);
+    QEventLoop loop;
+    QObject::connect(&search, &PortSearch::finished, &loop, &QEventLoop::quit);
+    if (search.start(comPortNames(), PortSearch::Stop::AfterAll))
+        waitFor(loop);
+    QObject::disconnect(traffic);
+    if (interrupted)
+        return Interrupted;
+    if (options.json) {
+        QJsonArray ports;
+        for (const PortProbe &probe : search.probes()) {
+            const bool answered = probe.status == PortProbe::Status::Answered;
+            ports.append(QJsonObject{
+                {"port", probe.port},
+                {"device", textOrNull(probe.device)},
+                {"stableName", textOrNull(probe.stableName)},
+                {"status", statusName(probe.status)},
+                {"deviceId", answered ? QJsonValue(probe.deviceId) : QJsonValue()},
+                {"message", textOrNull(probeMessage(probe))},
+            });
+        }
+        out << QString::fromUtf8(QJsonDocument(ports).toJson(QJsonDocument::Indented));
+    } else {
+        for (const PortProbe &probe : search.probes()) {
+            QStringList fields{probe.port,
+                               probe.device.isEmpty() ? QStringLiteral("-") : probe.device};
+            if (!probe.stableName.isEmpty())
+                fields << probe.stableName;
+            fields << (probe.status == PortProbe::Status::Answered
+                           ? QStringLiteral("ID %1").arg(probe.deviceId)
+                           : probeMessage(probe));
+            out << fields.join(QStringLiteral("  ")) << Qt::endl;
+        }
+    }
+    return search.found() ? Success : fail(NoReply, PortSearch::notFoundText());
 }
 
 int CliTool::read(const Options &options)

@@ -57,6 +57,7 @@ private:
     [[nodiscard]] std::optional<Options> parse(const QStringList &arguments);
     int usage(const QString &problem);
     int identify(const Options &options);
+    int scan(const Options &options);
     int read(const Options &options);
     int write(const Options &options);
     int diff(const Options &options);
@@ -69,6 +70,10 @@ private:
                    QByteArray *image = nullptr);
     // Runs one exchange on an engine to its end; the exit code.
     int exchange(ExchangeEngine &engine, bool writing, const Options &options);
+    // Runs loop until it is quit or a signal ends the program.
+    void waitFor(QEventLoop &loop);
+    // With --verbose, every frame the engine logs goes to standard error.
+    QMetaObject::Connection showTraffic(ExchangeEngine &engine, const Options &options);
     int loadFile(const QString &path, Session &session);
     int openPort(const Options &options, SerialPort &port);
     int fail(int code, const QString &message);

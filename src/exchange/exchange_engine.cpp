@@ -33,6 +33,7 @@ bool ExchangeEngine::startRead()
     if (busy)
         return false;
     writing = false;
+    identifying = false;
     sendReadConfigRequest();
     startProgress(ReadProgressStep);
     return true;
@@ -40,15 +41,26 @@ bool ExchangeEngine::startRead()
 
 void ExchangeEngine::sendReadConfigRequest()
 {
-    send(ModbusAscii::buildReadConfigRequest(quint16(session.deviceId)), ReadReplyMs);
+    const auto id = quint16(session.deviceId);
+    send(ModbusAscii::buildReadConfigRequest(id), id, ReadReplyMs);
 }
 
-void ExchangeEngine::send(const QByteArray &frameText, int replyWindowMs)
+bool ExchangeEngine::startIdentify()
+{
+    if (awaitingReply)
+        return false;
+    writing = false;
+    identifying = true;
+    send(ModbusAscii::buildReadConfigRequest(0), 0, ReadReplyMs);
+    return true;
+}
+
+void ExchangeEngine::send(const QByteArray &frameText, quint16 deviceId, int replyWindowMs)
 {
     // Characters of a reply that came after its window would spoil this one.
     discardStaleInput();
     request = frameText;
-    requestedId = quint16(session.deviceId);
+    requestedId = deviceId;
     echoChecked = false;
     port.write(frameText);
     log(Direction::Sent, frameText);
@@ -219,9 +231,10 @@ bool ExchangeEngine::startWrite()
     }
     setBusy(true);
     writing = true;
+    identifying = false;
     lastImage = ConfigImage::buildImage(session);
     frame = ModbusAscii::buildWriteConfigRequest(lastImage);
-    send(frame, WriteReplyMs);
+    send(frame, quint16(session.deviceId), WriteReplyMs);
     startProgress(WriteProgressStep);
     return true;
 }
@@ -253,9 +266,12 @@ void ExchangeEngine::fail(const ExchangeError &error)
 void ExchangeEngine::finish(ExchangeResult result)
 {
     // The exchange is over: the bar is full at once, ready for the next.
+    // An identification never moved it.
     timers.stop(TimerId::Progress);
-    total = ProgressMaximum;
-    emit progressChanged(ProgressMaximum);
+    if (result != ExchangeResult::Identified) {
+        total = ProgressMaximum;
+        emit progressChanged(ProgressMaximum);
+    }
     emit exchangeFinished(result);
 }
 
@@ -287,9 +303,11 @@ void ExchangeEngine::onReplyWindowClosed()
         return;
     }
     log(Direction::Received, text, parsed ? passedOver() : QString(), beyond);
-    frame.clear();
-    if (text.startsWith(':'))
-        frame = text;
+    if (!identifying) {
+        frame.clear();
+        if (text.startsWith(':'))
+            frame = text;
+    }
     if (reply.outcome == ModbusAscii::ParsedReply::Outcome::ReceptionError || beyond > 0) {
         fail(ExchangeError::of(Kind::ReceptionError));
         return;
@@ -301,11 +319,15 @@ void ExchangeEngine::onReplyWindowClosed()
 void ExchangeEngine::receive(const QByteArray &text)
 {
     log(Direction::Received, text);
-    frame = text;
     const ModbusAscii::ParsedReply reply = ModbusAscii::parseReply(text);
     const quint8 address = quint8(reply.bytes[0]);
     const quint8 function = quint8(reply.bytes[1]);
     const QByteArray data = reply.bytes.mid(2);
+    if (identifying) {
+        onIdentifyReply(data);
+        return;
+    }
+    frame = text;
     if (function == ModbusAscii::ReadConfig)
         onReadReply(address, data);
     else if (function == ModbusAscii::WriteConfig)
@@ -371,6 +393,18 @@ void ExchangeEngine::onWriteEcho(quint8 address, const QByteArray &data)
     ConfigImage::applyImage(lastImage, session.link, session.table);
     emit configurationApplied();
     finish(ExchangeResult::WriteAccepted);
+}
+
+void ExchangeEngine::onIdentifyReply(const QByteArray &data)
+{
+    // Both answers to a read start with the device's ID: another ID's reply
+    // carries nothing else, a configuration goes on after it.
+    if (data.size() < 2) {
+        fail(ExchangeError::of(Kind::ReceptionError));
+        return;
+    }
+    identified = int(ConfigImage::readBigEndian(data, 0, 2));
+    finish(ExchangeResult::Identified);
 }
 
 void ExchangeEngine::onIdMismatch(quint8 function, const QByteArray &data)

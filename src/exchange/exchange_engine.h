@@ -16,6 +16,7 @@ enum class ExchangeResult
 {
     ReadAccepted,  // a configuration was read and applied
     WriteAccepted, // the device echoed exactly what was written
+    Identified,    // a device on the line named its ID (identifiedId)
     Failed,        // errorOccurred said why
 };
 
@@ -61,6 +62,11 @@ public:
     // window does not offer, a coefficient cannot be held, or the table does
     // not fit the built-in map of the device ID.
     [[nodiscard]] bool startWrite();
+    // Asks whoever is on the line for its ID (a read naming ID 0) and ends
+    // at the first reply that names one: another ID's reply or a
+    // configuration. Nothing of the session changes and no bar moves.
+    // Refused (false, nothing sent) while a reply is awaited.
+    [[nodiscard]] bool startIdentify();
     void onTimer(ExchangeTimers::TimerId id);
     // Characters have come in at the port.
     void onCharactersArrived();
@@ -71,6 +77,9 @@ public:
     [[nodiscard]] std::optional<ExchangeError> writeRefusal() const;
 
     [[nodiscard]] bool isBusy() const { return busy; }
+    [[nodiscard]] bool isAwaitingReply() const { return awaitingReply; }
+    // The ID named by the reply of the last identification.
+    [[nodiscard]] int identifiedId() const { return identified; }
     // The configuration image last read or written.
     [[nodiscard]] const QByteArray &image() const { return lastImage; }
     // The last write frame, or the last reply that started with ":".
@@ -93,7 +102,7 @@ signals:
 
 private:
     void sendReadConfigRequest();
-    void send(const QByteArray &frameText, int replyWindowMs);
+    void send(const QByteArray &frameText, quint16 deviceId, int replyWindowMs);
     // What the port holds, read in buffers until it holds no more (bounded:
     // a line that never stops talking must not hold the program).
     [[nodiscard]] QByteArray drainPort();
@@ -113,6 +122,7 @@ private:
     [[nodiscard]] bool fitTableToReply(const QByteArray &image);
     void onWriteEcho(quint8 address, const QByteArray &data);
     void onIdMismatch(quint8 function, const QByteArray &data);
+    void onIdentifyReply(const QByteArray &data);
     void fail(const ExchangeError &error);
     void finish(ExchangeResult result);
     void startProgress(int step);
@@ -125,6 +135,8 @@ private:
     bool awaitingReply = false;
     bool receiving = false;
     bool writing = false;     // the request now out is a write
+    bool identifying = false; // the request now out only asks for an ID
+    int identified = 0;
     QByteArray request;       // the frame now out
     quint16 requestedId = 0;  // the device ID it names
     bool echoChecked = false; // whether the start of the reply was checked for the echo

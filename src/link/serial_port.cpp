@@ -58,6 +58,8 @@ bool SerialPort::configure(const QString &mode)
     if (applySettings(*settings))
         return true;
     applySettings(previous);
+    // To the user the port is not open until it carries the line's settings.
+    lastOpenError = QStringLiteral("нет настроек линии");
     return false;
 }
 

@@ -41,7 +41,8 @@ public:
     // is used; see configure for what it cannot hold.
     bool isPseudoTerminal() const { return pseudoTerminal; }
     QString location() const { return portLocation; }
-    // Why the last open failed, as the system put it; empty after a success.
+    // Why the last open failed, as the system put it, or why configure
+    // did; empty after a successful open.
     QString openError() const { return lastOpenError; }
 
 signals:

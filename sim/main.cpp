@@ -94,10 +94,10 @@ public:
     }
 
 private:
+    // The path is printed once the link is there: whoever reads it may open
+    // either at once.
     void announce()
     {
-        std::printf("%s\n", line.devicePath().toLocal8Bit().constData());
-        std::fflush(stdout);
         if (!linkPath.isEmpty()) {
             // A link standing there (this one's, or one left from before)
             // is replaced; anything else was refused at the start.
@@ -108,6 +108,8 @@ private:
             else
                 LineLog::event(QStringLiteral("cannot make the link %1").arg(linkPath));
         }
+        std::printf("%s\n", line.devicePath().toLocal8Bit().constData());
+        std::fflush(stdout);
         LineLog::event(
             QStringLiteral("transducer %1 on %2%3, fault %4")
                 .arg(device.deviceId())

@@ -14,12 +14,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${RUNS:-7}
 
-bash scripts/setup.sh xdotool
+bash scripts/setup.sh xdotool libxcb1-dev pkg-config
 
 build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DOSTRIVAN_SANITIZE=OFF -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" \
-  --target ostrivan minimal_dialog vxn-sim bench_core bench_exchange_timing >/dev/null
+  --target ostrivan minimal_dialog vxn-sim bench_core bench_exchange_timing map_watch >/dev/null
 
 # No serial hardware takes part: every COM name leads nowhere.
 map_absent() { for n in 1 2 3 4 5 6 7 8; do export OSTRIVAN_COM$n=/nonexistent/com$n; done; }
@@ -36,28 +36,21 @@ for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; slee
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 # Starts a program and waits until its window is mapped; sets $pid and
-# $measured to "milliseconds peak-kB private-kB". Xvfb now and then refuses
-# a connection while xdotool polls it; such a start is tried again.
+# $measured to "milliseconds peak-kB private-kB". map_watch takes the time
+# from the X server's MapNotify, so no polling client competes with the
+# program while it starts. Xvfb now and then refuses a connection; such a
+# start is tried again.
 start_and_wait() {
-  local program=$1 title=$2 t0 t1 attempt
+  local program=$1 title=$2 result attempt
   for attempt in 1 2 3; do
     : >"$build/stderr.log"
-    t0=$(date +%s%N)
-    "$program" >/dev/null 2>"$build/stderr.log" &
-    pid=$!
-    # xdotool can hang on a window that goes away while it looks; it gets a
-    # second at a time.
-    until timeout 1 xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.005
-    done
-    t1=$(date +%s%N)
-    if kill -0 "$pid" 2>/dev/null; then
-      measured="$(( (t1 - t0) / 1000000 )) $(awk '/VmHWM/ {print $2}' /proc/$pid/status) $(awk '/RssAnon/ {print $2}' /proc/$pid/status)"
+    if result=$("$build/bench/map_watch" ${watch_user:+-u "$watch_user"} "$build/stderr.log" \
+      "$program" 2>"$build/watch.log"); then
+      read -r ms pid peak private <<<"$result"
+      measured="$ms $peak $private"
       return
     fi
-    wait "$pid" 2>/dev/null || true
-    if ! grep -q 'could not connect to display' "$build/stderr.log"; then
+    if ! grep -q 'could not connect to display' "$build/stderr.log" "$build/watch.log"; then
       break
     fi
     echo "($title: the X server refused a connection; started again)" >&2
@@ -67,12 +60,21 @@ start_and_wait() {
   exit 1
 }
 
+# Ends the program start_and_wait started (not a child of this shell) and
+# waits until it is gone.
+stop_program() {
+  kill "$pid" 2>/dev/null || true
+  while [ -e "/proc/$pid" ] && [ "$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null)" != Z ]; do
+    sleep 0.01
+  done
+}
+
 startup() {
   local program=$1 title=$2
   : >"$build/startup-$title"
   for _ in $(seq "$runs"); do
     start_and_wait "$program" "$title"
-    kill "$pid"; wait "$pid" 2>/dev/null || true
+    stop_program
     echo "$measured" >>"$build/startup-$title"
   done
   echo "$(cut -d' ' -f1 "$build/startup-$title" | median) $(cut -d' ' -f2 "$build/startup-$title" | median) $(cut -d' ' -f3 "$build/startup-$title" | median)"
@@ -89,34 +91,59 @@ idle() {
   sleep 10
   cpu1=$(awk '{print $14 + $15}' /proc/$pid/stat)
   sw1=$(awk '/^voluntary_ctxt_switches/ {print $2}' /proc/$pid/status)
-  kill "$pid"; wait "$pid" 2>/dev/null || true
+  stop_program
   echo "$(( (cpu1 - cpu0) * 1000 / tick )) $((sw1 - sw0))"
 }
 
-# Start-up on the three port set-ups, each against the one-label dialog.
+# One start-up's milliseconds, appended to the file named by $2.
+once() {
+  local program=$1 into=$2
+  start_and_wait "$program" "$(basename "$program")"
+  stop_program
+  echo "${measured%% *}" >>"$into"
+  # The X server tears the window down after the program has gone.
+  sleep 0.2
+}
+
+# Start-up on the three port set-ups, each against the one-label dialog
+# started alike; the runs of all five take turns, so that a machine that
+# grows busier or quieter weighs on each the same. With no adapter, COM1 ...
+# COM8 resolve to nothing that opens; root opens the machine's own serial
+# ports, so there both programs start as nobody. OSTRIVAN_PROGRAM measures
+# another build of Ostrivan (an earlier one, for a before-and-after table).
 port_setups() {
-  local sim_pid link="$build/bench-com1"
-  echo "| Ports at start-up | Ostrivan | Dialog with one label | Ratio (target ≤ 1.15) |"
-  echo "| --- | --- | --- | --- |"
-  MINIMAL_LABEL=1 startup "$build/bench/minimal_dialog" Minimal >"$build/result"
-  read -r label_ms _ <"$build/result"
-  unmap
-  startup "$build/src/ostrivan" Ostrivan >"$build/result"
-  read -r ms _ <"$build/result"
-  echo "| no adapter: COM1 ... COM8 enumerated | $ms ms | $label_ms ms | $(ratio "$ms" "$label_ms") |"
-  rm -f "$link"
-  "$build/sim/vxn-sim" --link "$link" >/dev/null 2>&1 &
+  local sim_pid link="$PWD/$build/bench-com1" ostrivan=${OSTRIVAN_PROGRAM:-$build/src/ostrivan}
+  local label=$build/bench/minimal_dialog t=$build/setup
+  rm -f "$link" "$t".*
+  "$build/sim/vxn-sim" --link "$link" >/dev/null 2>&1 </dev/null &
   sim_pid=$!
   for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
-  export OSTRIVAN_COM1=$link
-  startup "$build/src/ostrivan" Ostrivan >"$build/result"
-  read -r ms _ <"$build/result"
+  export MINIMAL_LABEL=1
+  for _ in $(seq "$runs"); do
+    unmap
+    if [ "$(id -u)" = 0 ]; then watch_user=65534; fi
+    once "$label" "$t.label-nobody"
+    once "$ostrivan" "$t.none"
+    watch_user=
+    once "$label" "$t.label"
+    export OSTRIVAN_COM1=$link
+    once "$ostrivan" "$t.device"
+    map_absent
+    once "$ostrivan" "$t.absent"
+  done
+  unset MINIMAL_LABEL
   kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true
-  echo "| one device, opening as COM1 | $ms ms | $label_ms ms | $(ratio "$ms" "$label_ms") |"
-  map_absent
-  startup "$build/src/ostrivan" Ostrivan >"$build/result"
-  read -r ms _ <"$build/result"
-  echo "| every OSTRIVAN_COMn an absent path | $ms ms | $label_ms ms | $(ratio "$ms" "$label_ms") |"
+  echo "| Ports at start-up | Ostrivan | Dialog with one label | Ratio (target ≤ 1.15) |"
+  echo "| --- | --- | --- | --- |"
+  local row title base
+  for row in "none/no adapter: COM1 ... COM8 enumerated/label-nobody" \
+    "device/one device, opening as COM1/label" "absent/every OSTRIVAN_COMn an absent path/label"; do
+    IFS=/ read -r name title base <<<"$row"
+    local ms label_ms
+    ms=$(median <"$t.$name")
+    label_ms=$(median <"$t.$base")
+    echo "| $title | $ms ms | $label_ms ms | $(ratio "$ms" "$label_ms") |"
+  done
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }

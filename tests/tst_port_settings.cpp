@@ -109,11 +109,13 @@ void TestPortSettings::comNamesFromEnvironment()
              (QStringList{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"}));
     qputenv("OSTRIVAN_COM3", "/tmp/line-of-com3");
     QCOMPARE(resolvePortName("COM3"), QString("/tmp/line-of-com3"));
+    qputenv("OSTRIVAN_COM3", "adv2/vxn1");
+    QCOMPARE(resolvePortName("COM3"), QDir::current().filePath("adv2/vxn1"));
     qunsetenv("OSTRIVAN_COM3");
-    // Anything other than COM1 … COM8 is a device path as it stands.
+    // Anything other than COM1 … COM8 is a device.
     QCOMPARE(resolvePortName("/dev/ttyUSB0"), QString("/dev/ttyUSB0"));
     QCOMPARE(resolvePortName("adv2/vxn1"), QDir::current().filePath("adv2/vxn1"));
-    QCOMPARE(resolvePortName("ttyUSB1"), QString("ttyUSB1"));
+    QCOMPARE(resolvePortName("ttyUSB1"), QString("/dev/ttyUSB1"));
 
     // One pass over the list enumerates the devices once, and not at all
     // when every name is mapped.
@@ -147,7 +149,7 @@ void TestPortSettings::comNamesFromEnvironment()
     QCOMPARE(stableName(byId.filePath("ttyUSB3"), byId.path()),
              byId.filePath("usb-FTDI_RS485_A1-if00-port0"));
     QCOMPARE(stableName("/dev/null", byId.path()), QString());
-    QCOMPARE(resolvePortName("COM9"), QString("COM9"));
+    QCOMPARE(resolvePortName("COM9"), QString("/dev/COM9"));
 }
 
 QTEST_APPLESS_MAIN(TestPortSettings)

@@ -6,18 +6,21 @@
 #include <QSerialPortInfo>
 #include <QtGlobal>
 #include <algorithm>
+#include <future>
 #include <tuple>
 
 namespace {
 
 constexpr int ComPortCount = 8;
 
+#ifndef Q_OS_WIN
 int comNumber(const QString &name)
 {
     static const QRegularExpression pattern(QStringLiteral("^COM([1-8])$"));
     const QRegularExpressionMatch match = pattern.match(name);
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
+#endif
 
 auto deviceOrderKey(const QString &location)
 {
@@ -66,35 +69,82 @@ QString resolvePortName(const QString &name)
     return SerialDevices().resolve(name);
 }
 
+namespace {
+
+#ifndef Q_OS_WIN
+// The device a name opens: one with a "/" is a path, from the working folder
+// when it is relative; a bare name is a device under /dev.
+QString devicePath(const QString &name)
+{
+    return name.contains(u'/') ? QFileInfo(name).absoluteFilePath()
+                               : QStringLiteral("/dev/") + name;
+}
+#endif
+
+QStringList systemSerialDevices()
+{
+    QStringList devices;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        devices << info.systemLocation();
+    return devices;
+}
+
+#ifndef Q_OS_WIN
+// The enumeration started ahead, until a pass takes it; main thread only.
+std::future<QStringList> &enumeratedAhead()
+{
+    static std::future<QStringList> ahead;
+    return ahead;
+}
+#endif
+
+} // namespace
+
+void SerialDevices::enumerateAhead()
+{
+#ifndef Q_OS_WIN
+    // The start-up probe stops at the first name that opens: names mapped to
+    // a device up to there need no enumeration, and it would only compete
+    // with the window for the processor.
+    bool needed = false;
+    for (const QString &name : comPortNames()) {
+        const QString mapped = qEnvironmentVariable(qPrintable(QStringLiteral("OSTRIVAN_") + name));
+        if (mapped.isEmpty()) {
+            needed = true;
+            break;
+        }
+        if (QFileInfo::exists(devicePath(mapped)))
+            break;
+    }
+    if (needed && !enumeratedAhead().valid())
+        enumeratedAhead() = std::async(std::launch::async, systemSerialDevices);
+#endif
+}
+
 SerialDevices::SerialDevices(Enumerator enumerate) : enumerate(std::move(enumerate))
 {
     if (!this->enumerate)
         this->enumerate = [] {
-            QStringList devices;
-            for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-                devices << info.systemLocation();
-            return devices;
+#ifndef Q_OS_WIN
+            if (enumeratedAhead().valid())
+                return enumeratedAhead().get();
+#endif
+            return systemSerialDevices();
         };
 }
 
 QString SerialDevices::resolve(const QString &name)
 {
-    const int n = comNumber(name);
-#ifndef Q_OS_WIN
-    // A name with a "/" in it is a path, from the working folder when it is
-    // relative; the port would otherwise look for it under /dev.
-    if (n == 0 && name.contains(u'/'))
-        return QFileInfo(name).absoluteFilePath();
-#endif
-    if (n == 0)
-        return name;
 #ifdef Q_OS_WIN
     return name;
 #else
-    const QByteArray mapped =
-        qgetenv(QStringLiteral("OSTRIVAN_COM%1").arg(n).toLatin1().constData());
+    const int n = comNumber(name);
+    if (n == 0)
+        return devicePath(name);
+    const QString mapped =
+        qEnvironmentVariable(qPrintable(QStringLiteral("OSTRIVAN_COM%1").arg(n)));
     if (!mapped.isEmpty())
-        return QString::fromLocal8Bit(mapped);
+        return devicePath(mapped);
     if (!ordered)
         ordered = orderSerialDevices(enumerate());
     return n <= ordered->size() ? ordered->at(n - 1) : QString();

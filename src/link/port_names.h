@@ -12,9 +12,9 @@
 QStringList comPortNames();
 
 // The device location that a port name opens. A name that is not "COM1" to
-// "COM8" is a device: a path when it holds a "/" (relative ones from the
-// working folder), otherwise, outside Windows, a device under /dev. Empty
-// when COMn has no device.
+// "COM8", and outside Windows the value of OSTRIVAN_COMn too, is a device: a
+// path when it holds a "/" (relative ones from the working folder),
+// otherwise a device under /dev. Empty when COMn has no device.
 QString resolvePortName(const QString &name);
 
 // Resolves port names as resolvePortName does, for one pass over the port
@@ -27,6 +27,12 @@ public:
     // enumerate gives the machine's serial device locations; by default the
     // system's list.
     explicit SerialDevices(Enumerator enumerate = {});
+
+    // Starts the system's enumeration on another thread, for the first pass
+    // that needs it: it costs about as long as the window takes to build,
+    // and need not come before it. Later passes enumerate anew, since
+    // adapters come and go.
+    static void enumerateAhead();
 
     QString resolve(const QString &name);
 

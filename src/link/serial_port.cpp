@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QMetaObject>
+#include <cerrno>
 
 SerialPort::SerialPort(QObject *parent) : QObject(parent)
 {
@@ -31,6 +32,15 @@ bool SerialPort::open(const QString &portName, SerialDevices *devices)
     port.setPortName(location);
     portLocation = location;
     lost = false;
+#ifndef Q_OS_WIN
+    // An absent device fails at once: the port would first take a lock file
+    // and sync it to disk, which a start-up over eight absent names pays for
+    // eight times.
+    if (!QFileInfo::exists(location)) {
+        lastOpenError = QStringLiteral("%1: %2").arg(location, qt_error_string(ENOENT));
+        return false;
+    }
+#endif
     if (!port.open(QIODevice::ReadWrite)) {
         lastOpenError = QStringLiteral("%1: %2").arg(location, port.errorString());
         port.clearError();

@@ -5,6 +5,7 @@
 #include "modbus_ascii.h"
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -27,6 +28,7 @@ constexpr std::array<FaultName, 12> faultTable = {{
     {Fault::OtherId, "other-id"},
     {Fault::Repeat, "repeat"},
     {Fault::Foreign, "foreign"},
+    {Fault::NotStored, "not-stored"},
 }};
 
 // The link settings a transducer leaves the factory with: address 5,
@@ -184,8 +186,12 @@ std::optional<Transducer::Reply> Transducer::respond(QByteArrayView request)
     const QByteArray image = bytes.mid(2);
     if (image.size() < 6 || (image.size() - 6) % 6 != 0)
         return std::nullopt;
-    config = image;
+    const QByteArray held = std::exchange(config, image);
     QByteArray echo = replyForm();
+    // A memory write that failed: the echo is made before it, as a device
+    // echoes what it took in.
+    if (currentFault == Fault::NotStored)
+        config = held;
     quint8 address = quint8(config[2]);
     if (currentFault == Fault::EchoChanged)
         echo[echo.size() - 1] = char(echo[echo.size() - 1] ^ 0x01);

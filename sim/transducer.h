@@ -23,6 +23,7 @@ enum class Fault
     OtherId,     // answers as a device with another ID
     Repeat,      // sends each reply twice, 50 ms apart
     Foreign,     // another device's frame (function 0x03) goes before each reply
+    NotStored,   // echoes a write exactly but keeps the configuration it held
 };
 
 std::optional<Fault> faultFromName(const QString &name);

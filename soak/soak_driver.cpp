@@ -37,6 +37,7 @@ QString expectedMessage(Fault fault, bool write, int deviceId)
     case Fault::None:
     case Fault::Repeat:
     case Fault::Foreign:
+    case Fault::NotStored:
         return {};
     case Fault::Silent:
     case Fault::Late:
@@ -156,7 +157,11 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    const QStringList faults = faultNames();
+    // A device that echoes a write and then does not store it passes any
+    // write; only a read after it tells (the commissioning run does that),
+    // so it is left out here.
+    QStringList faults = faultNames();
+    faults.removeAll(faultName(Fault::NotStored));
     int accepted = 0, wrongAcceptances = 0, mismatches = 0, stuck = 0;
     std::map<QString, int> refused;
     std::map<QString, int> acceptedAround; // accepted among other frames on the line

@@ -15,7 +15,7 @@ struct FaultName
     const char *name;
 };
 
-constexpr std::array<FaultName, 12> faultTable = {{
+constexpr std::array<FaultName, 13> faultTable = {{
     {Fault::None, "none"},
     {Fault::Silent, "silent"},
     {Fault::Late, "late"},
@@ -188,11 +188,11 @@ std::optional<Transducer::Reply> Transducer::respond(QByteArrayView request)
         return std::nullopt;
     const QByteArray held = std::exchange(config, image);
     QByteArray echo = replyForm();
+    quint8 address = quint8(config[2]);
     // A memory write that failed: the echo is made before it, as a device
     // echoes what it took in.
     if (currentFault == Fault::NotStored)
         config = held;
-    quint8 address = quint8(config[2]);
     if (currentFault == Fault::EchoChanged)
         echo[echo.size() - 1] = char(echo[echo.size() - 1] ^ 0x01);
     if (currentFault == Fault::EchoAddress)

@@ -3,12 +3,15 @@
 
 #include "config_store.h"
 #include "cp1251.h"
+#include "device_models.h"
 #include "file_chooser.h"
 #include "main_window_fixture.h"
 #include "pty_pair.h"
 #include "session.h"
 #include "sim_process.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -92,6 +95,9 @@ private slots:
     void lineThatCarriesMore();
     void scan_data();
     void scan();
+    void commission_data();
+    void commission();
+    void reportOfTheJournal();
     void commandLineAnswers_data();
     void commandLineAnswers();
     void interruptEndsAtOnce();
@@ -104,6 +110,7 @@ private:
     QTemporaryDir dir;
     SimProcess sim;
     QString reference; // the simulator's configuration, read once
+    QString journal;   // every commission run appends here
 };
 
 void TestCliEndToEnd::initTestCase()
@@ -378,6 +385,148 @@ void TestCliEndToEnd::scan()
     QVERIFY(found["message"].isNull() && found["stableName"].isNull());
     QVERIFY(ports[1]["deviceId"].isNull());
     QCOMPARE(ports[1]["message"].toString(), QString("Преобразователь не отвечает"));
+}
+
+void TestCliEndToEnd::commission_data()
+{
+    // The runs append to one journal, in this order.
+    QTest::addColumn<QString>("file"); // "" is the reference
+    QTest::addColumn<QByteArray>("fault");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("message"); // the first line on standard error
+    QTest::newRow("commissioned at address 9, kept")
+        << "" << QByteArray("none") << 0 << "commissioned"
+        << "";
+    QTest::newRow("unset rate") << "baud" << QByteArray("none") << 9 << "refused"
+                                << "Не задана скорость передачи";
+    QTest::newRow("another device ID") << "model300" << QByteArray("none") << 6 << "refused"
+                                       << "Ошибка ID устройства 401 вместо 300";
+    QTest::newRow("not stored") << "" << QByteArray("not-stored") << 10 << "failed"
+                                << "Устройство хранит не то, что записано";
+    QTest::newRow("silent") << "" << QByteArray("silent") << 4 << "failed"
+                            << "Преобразователь не отвечает";
+}
+
+void TestCliEndToEnd::commission()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, fault);
+    QFETCH(int, code);
+    QFETCH(QString, result);
+    QFETCH(QString, message);
+    journal = dir.filePath("commissioning.jsonl");
+    const QString keep = dir.filePath("kept");
+    QVERIFY(QDir().mkpath(keep));
+    QString written = reference;
+    if (!file.isEmpty())
+        written = changedCopy(reference, dir.filePath(file + ".dat"), [file](Session &s) {
+            if (file == "baud") {
+                s.link.baudCode = 0;
+            } else {
+                buildRegisterTable(s.table, 300, s.configFileName);
+                s.deviceId = 300;
+            }
+        });
+    sim.command("fault " + fault);
+    QVERIFY(!sim.image().isEmpty());
+    const Run run = cli({"--port", sim.devicePath, "commission", written, "--address", "9",
+                         "--journal", journal, "--keep", keep});
+    sim.command("fault none");
+    QVERIFY(!sim.image().isEmpty());
+    QCOMPARE(run.code, code);
+    QCOMPARE(run.err.section('\n', 0, 0), message);
+
+    const QList<QByteArray> lines = fileBytes(journal).split('\n');
+    QCOMPARE(lines.last(), QByteArray()); // every line ends
+    const QJsonObject entry = QJsonDocument::fromJson(lines[lines.size() - 2]).object();
+    QCOMPARE(entry["result"].toString(), result);
+    QCOMPARE(entry["exitCode"].toInt(), code);
+    QCOMPARE(entry["message"].toString(), run.err.trimmed());
+    QCOMPARE(entry["reference"]["file"].toString(), written);
+    QCOMPARE(entry["reference"]["sha256"].toString(),
+             QCryptographicHash::hash(fileBytes(written), QCryptographicHash::Sha256).toHex());
+    QVERIFY(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$)")
+                .match(entry["time"].toString())
+                .hasMatch());
+    QVERIFY(!entry["user"].toString().isEmpty() && !entry["host"].toString().isEmpty());
+    // Only a commissioned and a not-stored run wrote; a file's own refusal
+    // sent nothing at all.
+    const QString frames = entry["frames"].toVariant().toStringList().join('\n');
+    const bool wrote = code == 0 || code == 10;
+    QCOMPARE(frames.contains("Запись конфигурации"), wrote);
+    QCOMPARE(entry["echo"].isNull(), !wrote);
+    QCOMPARE(frames.isEmpty(), file == "baud");
+    if (code == 10) {
+        QCOMPARE(entry["echo"].toString(), QString("same"));
+        QCOMPARE(entry["asLeftDifferences"].toArray(),
+                 QJsonArray{"Адрес устройства: файл 9, устройство 5"});
+        QCOMPARE(run.err.section('\n', 1).trimmed(),
+                 QString("Адрес устройства: файл 9, устройство 5"));
+    }
+    if (code != 0)
+        return;
+    QCOMPARE(entry["address"].toInt(), 9);
+    QCOMPARE(entry["deviceId"].toInt(), 401);
+    QCOMPARE(entry["device"].toString(), sim.devicePath);
+    QCOMPARE(entry["echo"].toString(), QString("same"));
+    QCOMPARE(entry["asFound"]["deviceAddress"].toInt(), 5);
+    QCOMPARE(entry["asLeft"]["deviceAddress"].toInt(), 9);
+    QCOMPARE(entry["asFoundDifferences"].toArray(), QJsonArray());
+    QCOMPARE(entry["asLeftDifferences"].toArray(), QJsonArray());
+    for (const char *field : {"asFoundFile", "asLeftFile"}) {
+        const QString kept = entry[field].toString();
+        QVERIFY2(QRegularExpression("/401-9-\\d{8}-\\d{6}-as-(found|left)\\.dat$")
+                     .match(kept)
+                     .hasMatch(),
+                 qPrintable(kept));
+        QCOMPARE(cli({"show", kept, "--json"}).out.contains("\"deviceAddress\": 9"),
+                 QByteArray(field) == "asLeftFile");
+    }
+    // The reference again, so that the device holds it for what follows.
+    QCOMPARE(cli({"--port", sim.devicePath, "write", reference}).code, 0);
+}
+
+void TestCliEndToEnd::reportOfTheJournal()
+{
+    // The runs above, in order, then a broken line and one whose message
+    // must be escaped.
+    QFile file(journal);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("{\"time\": \"broken\n");
+    file.write(R"({"time":"2026-12-09T10:00:00.000+00:00","result":"refused","exitCode":9,)"
+               R"("message":"<script>&%1</script>","deviceId":null,"address":5})"
+               "\n");
+    file.close();
+    const QList<QByteArray> lines = fileBytes(journal).split('\n');
+    QCOMPARE(lines.size(), 8);
+    QStringList results;
+    QString previous;
+    for (int i = 0; i < 5; ++i) {
+        const QJsonObject entry = QJsonDocument::fromJson(lines[i]).object();
+        results << entry["result"].toString();
+        QVERIFY(entry["time"].toString() >= previous);
+        previous = entry["time"].toString();
+    }
+    QCOMPARE(results, QStringList({"commissioned", "refused", "refused", "failed", "failed"}));
+
+    const QString html = dir.filePath("report.html");
+    const Run run = cli({"report", journal, "-o", html});
+    QCOMPARE(run.code, 0);
+    QCOMPARE(run.err.trimmed(),
+             QString("Строка 6 журнала commissioning.jsonl не является записью; пропущена")
+                 .replace("commissioning.jsonl", journal));
+    const QStringList out = run.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(out.size(), 7);
+    QVERIFY2(out[0].contains("  ID 401  адрес 9  настроено  различий до записи: 0"),
+             qPrintable(out[0]));
+    QCOMPARE(out.last(), QString("Настроено: 1, не удалось: 2, отказано: 3"));
+    const QString page = QString::fromUtf8(fileBytes(html));
+    QVERIFY(page.contains("Настроено: 1, не удалось: 2, отказано: 3"));
+    QCOMPARE(page.count("<tr class="), 6);
+    QVERIFY(page.contains("&lt;script&gt;&amp;%1&lt;/script&gt;"));
+    QVERIFY(!page.contains("<script") && !page.contains("http"));
+    QCOMPARE(cli({"report", dir.filePath("none.jsonl")}).code, 8);
 }
 
 void TestCliEndToEnd::commandLineAnswers_data()

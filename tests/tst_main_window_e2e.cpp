@@ -3,7 +3,11 @@
 // simulated transducer.
 
 #include "about_dialog.h"
+#include "comparison_window.h"
 #include "config_app.h"
+#include "config_image.h"
+#include "config_store.h"
+#include "cp1251.h"
 #include "device_models.h"
 #include "main_window_fixture.h"
 #include "pty_pair.h"
@@ -15,6 +19,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,10 +27,19 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <algorithm>
 #include <csignal>
 
 namespace {
+
+// The open dialog of a test: always the same file.
+struct OneFile : FileChooser
+{
+    std::optional<QString> openFileName() override { return path; }
+    std::optional<QString> saveFileName() override { return path; }
+    QString path;
+};
 
 // Picks an entry from the open port list, as the user would with the mouse.
 void pickPort(QComboBox *list, const QString &entry)
@@ -50,6 +64,8 @@ private slots:
     void portThatVanishesAndComesBack();
     void searchForTheTransducer_data();
     void searchForTheTransducer();
+    void comparisonWithAFile_data();
+    void comparisonWithAFile();
     void signalEndsTheProgramOverADialog_data();
     void signalEndsTheProgramOverADialog();
 };
@@ -309,6 +325,61 @@ void TestMainWindowEndToEnd::searchForTheTransducer()
     QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, finished + 1, 5000);
     QCOMPARE(w.dialog->session().deviceId, 401);
     QVERIFY(w.messages.shown.isEmpty());
+}
+
+void TestMainWindowEndToEnd::comparisonWithAFile_data()
+{
+    QTest::addColumn<bool>("changed"); // the file has another rate and one coefficient
+    QTest::newRow("the configuration read") << false;
+    QTest::newRow("a rate and a coefficient changed") << true;
+}
+
+void TestMainWindowEndToEnd::comparisonWithAFile()
+{
+    QFETCH(bool, changed);
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "401"}));
+    QTemporaryDir dir;
+    OneFile file;
+    file.path = dir.filePath("reference.dat");
+    ShownWindow w({sim.devicePath}, &file);
+    QVERIFY(w.ready());
+    w.ui().read->click();
+    QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 1, 5000);
+    Session &held = w.dialog->session();
+    Session edited;
+    ConfigStore::applyConfiguration(edited, ConfigStore::configurationOf(held));
+    if (changed) {
+        edited.link.baudCode = baudCodeOfRate(19200);
+        edited.table.setRow(0, edited.table.row(0).address, edited.table.row(0).size, "2000");
+    }
+    QCOMPARE(ConfigStore::save(file.path, ConfigStore::configurationOf(edited)).status,
+             ConfigStore::SaveResult::Status::Saved);
+    const QByteArray imageBefore = ConfigImage::buildImage(held);
+    const QString fieldsBefore = w.ui().deviceAddress->text() + w.ui().baudRate->currentText();
+
+    w.dialog->compareWithFile();
+    ComparisonWindow *comparison = w.dialog->comparisonWindow();
+    QVERIFY(comparison && comparison->isVisible() && !comparison->isModal());
+    QCOMPARE(comparison->windowTitle(), QString("Сравнение с файлом"));
+    QCOMPARE(ConfigImage::buildImage(held), imageBefore);
+    QCOMPARE(w.ui().deviceAddress->text() + w.ui().baudRate->currentText(), fieldsBefore);
+    QVERIFY(w.messages.shown.isEmpty());
+    if (!changed) {
+        QVERIFY(!comparison->rows());
+        QVERIFY(comparison->findChild<QLabel *>()->text() == "Различий нет");
+        return;
+    }
+    QStringList rows;
+    for (int r = 0; r < comparison->rows()->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem *item = comparison->rows()->topLevelItem(r);
+        rows << item->text(0) + " | " + item->text(1) + " | " + item->text(2);
+    }
+    const QString first = fromCp1251(held.table.row(0).name);
+    QCOMPARE(rows,
+             QStringList({"Скорость, бод | 9600 | 19200",
+                          "Регистр \"" + first + "\", K1(K2) | " +
+                              fromCp1251(held.table.row(0).coefficient).trimmed() + " | 2000"}));
 }
 
 void TestMainWindowEndToEnd::signalEndsTheProgramOverADialog_data()

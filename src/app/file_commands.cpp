@@ -1,5 +1,6 @@
 #include "file_commands.h"
 
+#include "config_image.h"
 #include "config_store.h"
 #include "file_chooser.h"
 #include "file_messages.h"
@@ -47,4 +48,29 @@ void FileCommands::loadConfiguration()
     ConfigStore::applyConfiguration(session, result.configuration);
     link.showLinkChoices();
     link.showFields();
+}
+
+std::optional<QList<ConfigComparison::Difference>> FileCommands::compareWithFile()
+{
+    const std::optional<QString> path = chooser.openFileName();
+    if (!path)
+        return std::nullopt;
+    const ConfigStore::LoadResult result = ConfigStore::load(*path);
+    if (result.status != ConfigStore::LoadResult::Status::Loaded) {
+        messages.show(FileMessages::loadRefusal(result, *path));
+        return std::nullopt;
+    }
+    Session file;
+    ConfigStore::applyConfiguration(file, result.configuration);
+    // The fields are read as a write would read them, and the session is
+    // given back what it held.
+    const LinkSettings held = session.link;
+    const QString heldName = session.configFileName;
+    std::optional<QList<ConfigComparison::Difference>> differences;
+    if (link.takeFields())
+        differences = ConfigComparison::differences(session, ConfigImage::buildImage(session), file,
+                                                    ConfigImage::buildImage(file));
+    session.link = held;
+    session.configFileName = heldName;
+    return differences;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "config_comparison.h"
+
 #include <QString>
+#include <optional>
 
 class FileChooser;
 class LinkSettingsEditor;
@@ -18,6 +21,11 @@ public:
 
     void saveConfiguration();
     void loadConfiguration();
+    // What the window holds (the fields as they show, the rows as a write
+    // would send them) against a file the user picks, both as the device
+    // stores them. Nothing when the user cancels or the file is refused
+    // (with Open's message). The session is left as it was.
+    [[nodiscard]] std::optional<QList<ConfigComparison::Difference>> compareWithFile();
 
 private:
     FileChooser &chooser;

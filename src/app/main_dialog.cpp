@@ -2,6 +2,7 @@
 
 #include "about_dialog.h"
 #include "app_identity.h"
+#include "comparison_window.h"
 #include "dialog_units.h"
 #include "enter_key.h"
 #include "exchange_engine.h"
@@ -43,6 +44,11 @@ QString trafficLogEntryText()
 QString searchEntryText()
 {
     return QStringLiteral("Найти преобразователь");
+}
+
+QString compareEntryText()
+{
+    return QStringLiteral("Сравнить с файлом...");
 }
 
 } // namespace
@@ -291,6 +297,21 @@ TrafficLogWindow *MainDialog::trafficLogWindow() const
     return logWindow.data();
 }
 
+void MainDialog::compareWithFile()
+{
+    const std::optional<QList<ConfigComparison::Difference>> differences = files->compareWithFile();
+    if (!differences)
+        return;
+    lastComparison = new ComparisonWindow(*differences, this);
+    lastComparison->setWindowIcon(windowIcon());
+    lastComparison->show();
+}
+
+ComparisonWindow *MainDialog::comparisonWindow() const
+{
+    return lastComparison.data();
+}
+
 void MainDialog::showTrafficLog()
 {
     if (!logWindow) {
@@ -323,6 +344,7 @@ void MainDialog::contextMenuEvent(QContextMenuEvent *event)
     menu.addAction(aboutEntryText(), this, &MainDialog::showAbout);
     menu.addAction(trafficLogEntryText(), this, &MainDialog::showTrafficLog);
     menu.addAction(searchEntryText(), this, &MainDialog::findTransducer);
+    menu.addAction(compareEntryText(), this, &MainDialog::compareWithFile);
     menu.exec(event->globalPos());
 }
 

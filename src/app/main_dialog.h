@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class ComparisonWindow;
 class ExchangeEngine;
 class FileChooser;
 class FileCommands;
@@ -62,6 +63,11 @@ public:
     // Tries COM1 … COM8 for a transducer and picks the first that answers;
     // the session is left as it is.
     void findTransducer();
+    // Opens a window of the differences between what the window holds and
+    // a file the user picks.
+    void compareWithFile();
+    // The last such window while it is open; null otherwise.
+    [[nodiscard]] ComparisonWindow *comparisonWindow() const;
 
     [[nodiscard]] const MainControls &controls() const { return ui; }
     SerialPort &serialPort() { return port; }
@@ -99,6 +105,7 @@ private:
     Session state;
     TrafficLog trafficLog;
     QPointer<TrafficLogWindow> logWindow;
+    QPointer<ComparisonWindow> lastComparison;
     MainControls ui;
     std::unique_ptr<RegisterListModel> listModel;
     std::unique_ptr<WidgetLinkFields> fields;

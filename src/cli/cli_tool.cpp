@@ -7,6 +7,7 @@
 #include "port_search.h"
 #include "serial_port.h"
 #include "session.h"
+#include "session_exchange.h"
 #include "termination_signals.h"
 #include "version.h"
 
@@ -109,6 +110,12 @@ QString CliTool::helpText()
         "                                устройства N, если он задан) и проверить эхо\n"
         "  diff ФАЙЛ.dat                 прочитать устройство и сравнить с файлом\n"
         "  show ФАЙЛ.dat [--json]        вывести файл конфигурации без устройства\n"
+        "  commission ЭТАЛОН.dat [--address N] [--journal ЖУРНАЛ] [--keep ПАПКА]\n"
+        "                                прочитать устройство, записать эталон, прочитать\n"
+        "                                снова и сверить; --journal дописывает строку\n"
+        "                                JSON о каждом запуске, --keep сохраняет\n"
+        "                                конфигурацию до и после\n"
+        "  report ЖУРНАЛ [-o ОТЧЁТ.html]  сводка журнала; -o сохраняет её страницей HTML\n"
         "\n"
         "Параметры:\n"
         "  --port ПОРТ     COM1 ... COM8, как в окне программы (с переменными\n"
@@ -118,8 +125,10 @@ QString CliTool::helpText()
         "                  тот же адаптер под любым именем; по умолчанию COM1\n"
         "  --verbose       выводить каждый кадр в стандартный поток ошибок\n"
         "  --json          вывод одним объектом JSON\n"
-        "  -o ФАЙЛ         сохранить прочитанную конфигурацию\n"
+        "  -o ФАЙЛ         сохранить прочитанную конфигурацию (report: отчёт)\n"
         "  --address N     адрес устройства 0...247 для записи\n"
+        "  --journal ФАЙЛ  журнал ввода в работу (JSON Lines)\n"
+        "  --keep ПАПКА    папка для конфигураций до и после записи\n"
         "  -h, --help      эта справка\n"
         "  --version       версия программы\n"
         "\n"
@@ -134,11 +143,13 @@ QString CliTool::helpText()
         "  7  эхо записи отличается\n"
         "  8  файл не читается или отвергнут, или вывод не записывается\n"
         "  9  запись отвергнута до отправки\n"
+        "  10  commission: устройство хранит не то, что записано\n"
         "  130  прервано сигналом (Ctrl+C)\n");
 }
 
 int CliTool::fail(int code, const QString &message)
 {
+    printed += message + u'\n';
     err << message << Qt::endl;
     return code;
 }
@@ -160,8 +171,11 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
                                            QStringLiteral("N"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(QStringLiteral("version"));
+    const QCommandLineOption journalOption(QStringLiteral("journal"), QString(),
+                                           QStringLiteral("FILE"));
+    const QCommandLineOption keepOption(QStringLiteral("keep"), QString(), QStringLiteral("DIR"));
     parser.addOptions({portOption, verboseOption, jsonOption, outputOption, addressOption,
-                       helpOption, versionOption});
+                       journalOption, keepOption, helpOption, versionOption});
     if (!parser.parse(QStringList{QStringLiteral("ostrivan-cli")} + arguments)) {
         usage(QStringLiteral("Неверная командная строка: %1").arg(parser.errorText()));
         return std::nullopt;
@@ -186,8 +200,9 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
         return std::nullopt;
     }
     options.command = words.first();
-    const bool takesFile =
-        options.command == u"write" || options.command == u"diff" || options.command == u"show";
+    const bool takesFile = options.command == u"write" || options.command == u"diff" ||
+                           options.command == u"show" || options.command == u"commission" ||
+                           options.command == u"report";
     const bool known = takesFile || options.command == u"identify" || options.command == u"read" ||
                        options.command == u"scan";
     if (!known) {
@@ -195,7 +210,8 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
         return std::nullopt;
     }
     if (words.size() != (takesFile ? 2 : 1)) {
-        usage(takesFile
+        usage(options.command == u"report" ? QStringLiteral("Команде report нужен один журнал")
+              : takesFile
                   ? QStringLiteral("Команде %1 нужен один файл конфигурации").arg(options.command)
                   : QStringLiteral("Лишние аргументы команды %1").arg(options.command));
         return std::nullopt;
@@ -206,9 +222,12 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
         return !parser.isSet(option) || commands.contains(options.command);
     };
     // scan tries every COM name: a port of its own would be ignored.
-    if (!onlyFor(jsonOption, {"read", "show", "scan"}) || !onlyFor(outputOption, {"read"}) ||
-        !onlyFor(addressOption, {"write"}) ||
-        (parser.isSet(portOption) && options.command == u"scan")) {
+    if (!onlyFor(jsonOption, {"read", "show", "scan"}) ||
+        !onlyFor(outputOption, {"read", "report"}) ||
+        !onlyFor(addressOption, {"write", "commission"}) ||
+        !onlyFor(journalOption, {"commission"}) || !onlyFor(keepOption, {"commission"}) ||
+        (parser.isSet(portOption) &&
+         (options.command == u"scan" || options.command == u"report"))) {
         usage(QStringLiteral("Параметр не подходит к команде %1").arg(options.command));
         return std::nullopt;
     }
@@ -217,9 +236,17 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
     options.verbose = parser.isSet(verboseOption);
     options.json = parser.isSet(jsonOption);
     options.outputFile = parser.value(outputOption);
-    if (parser.isSet(outputOption) && options.outputFile.isEmpty()) {
-        usage(QStringLiteral("Не задано имя файла для -o"));
-        return std::nullopt;
+    options.journal = parser.value(journalOption);
+    options.keepFolder = parser.value(keepOption);
+    for (const auto &[option, given] : {std::pair{&outputOption, &options.outputFile},
+                                        std::pair{&journalOption, &options.journal},
+                                        std::pair{&keepOption, &options.keepFolder}}) {
+        if (parser.isSet(*option) && given->isEmpty()) {
+            const QString name = option->names().constFirst();
+            usage(QStringLiteral("Не задано имя файла для %1%2")
+                      .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
+            return std::nullopt;
+        }
     }
     if (parser.isSet(addressOption)) {
         bool numeric = false;
@@ -274,6 +301,8 @@ int CliTool::run(const QStringList &arguments)
     }
     if (options->command == u"show")
         return show(*options);
+    if (options->command == u"report")
+        return report(*options);
     // Ctrl+C or a termination request end the exchange at once; the port is
     // closed on the way out.
     TerminationSignals terminationSignals;
@@ -290,6 +319,8 @@ int CliTool::run(const QStringList &arguments)
         return read(*options);
     if (options->command == u"write")
         return write(*options);
+    if (options->command == u"commission")
+        return commission(*options);
     return diff(*options);
 }
 
@@ -321,11 +352,17 @@ void CliTool::waitFor(QEventLoop &loop)
 
 QMetaObject::Connection CliTool::showTraffic(ExchangeEngine &engine, const Options &options)
 {
-    if (!options.verbose)
+    if (!options.verbose && !frames)
         return {};
-    return QObject::connect(&engine, &ExchangeEngine::traffic, [this](const TrafficEvent &event) {
-        err << TrafficFormat::line(event) << Qt::endl;
-    });
+    const bool verbose = options.verbose;
+    return QObject::connect(&engine, &ExchangeEngine::traffic,
+                            [this, verbose](const TrafficEvent &event) {
+                                const QString line = TrafficFormat::line(event);
+                                if (verbose)
+                                    err << line << Qt::endl;
+                                if (frames)
+                                    frames->append(line);
+                            });
 }
 
 int CliTool::exchange(ExchangeEngine &engine, bool writing, const Options &options)
@@ -357,23 +394,6 @@ int CliTool::exchange(ExchangeEngine &engine, bool writing, const Options &optio
                     exchangeErrorMessage(ExchangeError::of(ExchangeError::Kind::NoReply)).text);
     return Success;
 }
-
-namespace {
-
-// The engine of one session on the port, with real timers.
-struct SessionExchange
-{
-    SessionExchange(SerialPort &port, Session &session) : engine(port, timers, session)
-    {
-        QObject::connect(&port, &SerialPort::charactersArrived, &engine,
-                         &ExchangeEngine::onCharactersArrived);
-    }
-
-    QtExchangeTimers timers{[this](ExchangeTimers::TimerId id) { engine.onTimer(id); }};
-    ExchangeEngine engine;
-};
-
-} // namespace
 
 int CliTool::readDevice(const Options &options, SerialPort &port, Session &session,
                         QByteArray *image)

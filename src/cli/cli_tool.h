@@ -2,11 +2,13 @@
 
 #include "exchange_engine.h"
 
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 #include <optional>
 
+class QDateTime;
 class QEventLoop;
 class SerialPort;
 struct Session;
@@ -29,6 +31,7 @@ public:
         EchoDiffers = 7,  // the write echo differs
         FileFailed = 8,   // the file cannot be read or is refused, or output fails
         Refused = 9,      // refused before sending
+        NotStored = 10,   // commission: the device keeps other than what was written
         Interrupted = 130 // SIGINT or SIGTERM
     };
 
@@ -50,6 +53,8 @@ private:
         bool json = false;
         QString outputFile;
         std::optional<int> address;
+        QString journal;
+        QString keepFolder;
         QString command;
         QString file;
     };
@@ -62,6 +67,10 @@ private:
     int write(const Options &options);
     int diff(const Options &options);
     int show(const Options &options);
+    int commission(const Options &options);
+    // The steps of commission; record gets what the journal keeps of them.
+    int commissionSteps(const Options &options, const QDateTime &started, QJsonObject &record);
+    int report(const Options &options);
 
     // Opens the port and reads the device into session as the window's
     // first read does (ID 0, then the ID it answered with); image gets the
@@ -80,6 +89,10 @@ private:
 
     QTextStream &out;
     QTextStream &err;
+    // What fail has printed on standard error so far.
+    QString printed;
+    // Every frame of the exchanges, as --verbose prints them, when set.
+    QStringList *frames = nullptr;
     // The loop of the exchange under way, for a signal to end.
     QEventLoop *activeLoop = nullptr;
     bool interrupted = false;

@@ -1,5 +1,6 @@
 #include "configuration_text.h"
 
+#include "config_comparison.h"
 #include "config_image.h"
 #include "cp1251.h"
 #include "session.h"
@@ -13,72 +14,6 @@ namespace ConfigurationText {
 namespace {
 
 using Column = RegisterTable::Column;
-
-QString modeText(const LinkSettings &link)
-{
-    if (!link.transmissionMode)
-        return QStringLiteral("не задан");
-    return *link.transmissionMode == TransmissionMode::Ascii ? QStringLiteral("ASCII")
-                                                             : QStringLiteral("RTU");
-}
-
-QString baudText(const LinkSettings &link)
-{
-    if (!link.baudCode)
-        return QStringLiteral("не задана");
-    if (const std::optional<int> rate = baudRateOfCode(*link.baudCode))
-        return QString::number(*rate);
-    return QStringLiteral("код %1").arg(*link.baudCode);
-}
-
-QString parityText(const LinkSettings &link)
-{
-    if (!link.parity)
-        return QStringLiteral("не задана");
-    switch (*link.parity) {
-    case Parity::None:
-        return QStringLiteral("НЕТ");
-    case Parity::Even:
-        return QStringLiteral("ЧЕТ");
-    case Parity::Odd:
-        break;
-    }
-    return QStringLiteral("НЕЧЕТ");
-}
-
-QString stopBitsText(const LinkSettings &link)
-{
-    if (!link.stopBits)
-        return QStringLiteral("не заданы");
-    return *link.stopBits == StopBits::One ? QStringLiteral("1") : QStringLiteral("2");
-}
-
-QString wiringText(quint8 wiringByte)
-{
-    return wiringByte == LinkSettings::ThreeWireByte ? QStringLiteral("3-х проводная сеть")
-                                                     : QStringLiteral("4-х проводная сеть");
-}
-
-struct LinkLine
-{
-    QString label;
-    QString value;
-};
-
-QList<LinkLine> linkLines(const Session &session)
-{
-    const LinkSettings &link = session.link;
-    return {
-        {QStringLiteral("ID устройства"), QString::number(quint32(session.deviceId))},
-        {QStringLiteral("Адрес устройства"), QString::number(link.deviceAddress)},
-        {QStringLiteral("Режим передачи"), modeText(link)},
-        {QStringLiteral("Скорость, бод"), baudText(link)},
-        {QStringLiteral("Четность"), parityText(link)},
-        {QStringLiteral("Стоповые биты"), stopBitsText(link)},
-        {QStringLiteral("Размер ячейки памяти, байт"), QString::number(link.cellSize)},
-        {QStringLiteral("Сеть"), wiringText(link.wiringByte)},
-    };
-}
 
 QString padded(const QString &text, qsizetype width)
 {
@@ -112,23 +47,17 @@ void appendAligned(QString &text, const QList<QStringList> &rows)
     }
 }
 
-QString storedCoefficient(const QByteArray &image, qsizetype offset, QByteArrayView name)
-{
-    const quint32 raw = ConfigImage::readBigEndian(image, offset, 3);
-    return fromCp1251(
-        RegisterTable::textFromCoefficient(raw / 65536.0, RegisterTable::isSpecialRegister(name)));
-}
-
 } // namespace
 
 QString table(const Session &session)
 {
     QString text;
     qsizetype labelWidth = 0;
-    const QList<LinkLine> lines = linkLines(session);
-    for (const LinkLine &line : lines)
+    const QList<ConfigComparison::Field> lines =
+        ConfigComparison::linkFields(session.deviceId, session.link);
+    for (const ConfigComparison::Field &line : lines)
         labelWidth = std::max(labelWidth, line.label.size());
-    for (const LinkLine &line : lines)
+    for (const ConfigComparison::Field &line : lines)
         text += padded(line.label + u':', labelWidth + 1) + line.value + u'\n';
 
     text += u'\n';
@@ -146,6 +75,11 @@ QString table(const Session &session)
 }
 
 QByteArray json(const Session &session)
+{
+    return QJsonDocument(jsonObject(session)).toJson(QJsonDocument::Indented);
+}
+
+QJsonObject jsonObject(const Session &session)
 {
     const LinkSettings &link = session.link;
     QJsonObject object;
@@ -184,60 +118,16 @@ QByteArray json(const Session &session)
         });
     }
     object[QStringLiteral("registers")] = registers;
-    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+    return object;
 }
 
 QStringList differences(const Session &file, const Session &device, const QByteArray &deviceImage)
 {
     QStringList lines;
-    const auto differ = [&lines](const QString &what, const QString &inFile,
-                                 const QString &onDevice) {
-        if (inFile != onDevice)
-            lines << QStringLiteral("%1: файл %2, устройство %3").arg(what, inFile, onDevice);
-    };
-    // Both as the device holds them: the link byte and the image decide.
-    LinkSettings fileLink = file.link;
-    LinkSettings deviceLink = device.link;
-    unpackLinkByte(fileLink, packLinkByte(fileLink));
-    unpackLinkByte(deviceLink, packLinkByte(deviceLink));
-    differ(QStringLiteral("ID устройства"), QString::number(quint32(file.deviceId)),
-           QString::number(quint32(device.deviceId)));
-    differ(QStringLiteral("Адрес устройства"), QString::number(fileLink.deviceAddress),
-           QString::number(deviceLink.deviceAddress));
-    differ(QStringLiteral("Режим передачи"), modeText(fileLink), modeText(deviceLink));
-    differ(QStringLiteral("Скорость, бод"), baudText(fileLink), baudText(deviceLink));
-    differ(QStringLiteral("Четность"), parityText(fileLink), parityText(deviceLink));
-    differ(QStringLiteral("Стоповые биты"), stopBitsText(fileLink), stopBitsText(deviceLink));
-    differ(QStringLiteral("Размер ячейки памяти, байт"), QString::number(fileLink.cellSize),
-           QString::number(deviceLink.cellSize));
-    differ(QStringLiteral("Сеть"), wiringText(fileLink.wiringByte),
-           wiringText(deviceLink.wiringByte));
-
-    const int fileRows = file.table.rowCount();
-    const int deviceRows = device.table.rowCount();
-    differ(QStringLiteral("Число регистров"), QString::number(fileRows),
-           QString::number(deviceRows));
-    // The file as the device would store it, next to what the device stores.
-    const QByteArray &b = deviceImage;
-    const QByteArray a = ConfigImage::buildImage(file);
-    const int rows = std::min(fileRows, deviceRows);
-    if (b.size() < ConfigImage::imageSize(deviceRows))
-        return lines;
-    for (int r = 0; r < rows; ++r) {
-        const QByteArray name = file.table.row(r).name;
-        const QString what = QStringLiteral("Регистр \"%1\"").arg(fromCp1251(name));
-        const auto address = [r](const QByteArray &image) {
-            const qsizetype at = ConfigImage::HeaderSize + 2 * r;
-            return fromCp1251(TextNumber::formatHex4(ConfigImage::readBigEndian(image, at, 2)));
-        };
-        const qsizetype pa = ConfigImage::HeaderSize + 2 * fileRows + 4 * r;
-        const qsizetype pb = ConfigImage::HeaderSize + 2 * deviceRows + 4 * r;
-        differ(what + QStringLiteral(", адрес"), address(a), address(b));
-        differ(what + QStringLiteral(", байт"), QString::number(quint8(a[pa + 3])),
-               QString::number(quint8(b[pb + 3])));
-        differ(what + QStringLiteral(", K1(K2)"), storedCoefficient(a, pa, name),
-               storedCoefficient(b, pb, name));
-    }
+    for (const ConfigComparison::Difference &difference :
+         ConfigComparison::differences(file, ConfigImage::buildImage(file), device, deviceImage))
+        lines << QStringLiteral("%1: файл %2, устройство %3")
+                     .arg(difference.what, difference.first, difference.second);
     return lines;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +15,7 @@ namespace ConfigurationText {
 
 [[nodiscard]] QString table(const Session &session);
 [[nodiscard]] QByteArray json(const Session &session);
+[[nodiscard]] QJsonObject jsonObject(const Session &session);
 
 // One line per difference between a file's configuration and a device's,
 // both as the device stores them: link settings, then every register's

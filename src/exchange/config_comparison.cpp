@@ -1,0 +1,121 @@
+#include "config_comparison.h"
+
+#include "config_image.h"
+#include "cp1251.h"
+#include "session.h"
+#include "text_number.h"
+
+namespace ConfigComparison {
+namespace {
+
+QString modeText(const LinkSettings &link)
+{
+    if (!link.transmissionMode)
+        return QStringLiteral("не задан");
+    return *link.transmissionMode == TransmissionMode::Ascii ? QStringLiteral("ASCII")
+                                                             : QStringLiteral("RTU");
+}
+
+QString baudText(const LinkSettings &link)
+{
+    if (!link.baudCode)
+        return QStringLiteral("не задана");
+    if (const std::optional<int> rate = baudRateOfCode(*link.baudCode))
+        return QString::number(*rate);
+    return QStringLiteral("код %1").arg(*link.baudCode);
+}
+
+QString parityText(const LinkSettings &link)
+{
+    if (!link.parity)
+        return QStringLiteral("не задана");
+    switch (*link.parity) {
+    case Parity::None:
+        return QStringLiteral("НЕТ");
+    case Parity::Even:
+        return QStringLiteral("ЧЕТ");
+    case Parity::Odd:
+        break;
+    }
+    return QStringLiteral("НЕЧЕТ");
+}
+
+QString stopBitsText(const LinkSettings &link)
+{
+    if (!link.stopBits)
+        return QStringLiteral("не заданы");
+    return *link.stopBits == StopBits::One ? QStringLiteral("1") : QStringLiteral("2");
+}
+
+QString wiringText(quint8 wiringByte)
+{
+    return wiringByte == LinkSettings::ThreeWireByte ? QStringLiteral("3-х проводная сеть")
+                                                     : QStringLiteral("4-х проводная сеть");
+}
+
+QString storedCoefficient(const QByteArray &image, qsizetype offset, QByteArrayView name)
+{
+    const quint32 raw = ConfigImage::readBigEndian(image, offset, 3);
+    return fromCp1251(
+        RegisterTable::textFromCoefficient(raw / 65536.0, RegisterTable::isSpecialRegister(name)));
+}
+
+} // namespace
+
+QList<Field> linkFields(int deviceId, const LinkSettings &link)
+{
+    return {
+        {QStringLiteral("ID устройства"), QString::number(quint32(deviceId))},
+        {QStringLiteral("Адрес устройства"), QString::number(link.deviceAddress)},
+        {QStringLiteral("Режим передачи"), modeText(link)},
+        {QStringLiteral("Скорость, бод"), baudText(link)},
+        {QStringLiteral("Четность"), parityText(link)},
+        {QStringLiteral("Стоповые биты"), stopBitsText(link)},
+        {QStringLiteral("Размер ячейки памяти, байт"), QString::number(link.cellSize)},
+        {QStringLiteral("Сеть"), wiringText(link.wiringByte)},
+    };
+}
+
+QList<Difference> differences(const Session &first, const QByteArray &firstImage,
+                              const Session &second, const QByteArray &secondImage)
+{
+    QList<Difference> found;
+    const auto differ = [&found](const QString &what, const QString &a, const QString &b) {
+        if (a != b)
+            found.append({what, a, b});
+    };
+    // Both as the device holds them: the link byte and the image decide.
+    LinkSettings a = first.link;
+    LinkSettings b = second.link;
+    unpackLinkByte(a, packLinkByte(a));
+    unpackLinkByte(b, packLinkByte(b));
+    const QList<Field> fieldsA = linkFields(first.deviceId, a);
+    const QList<Field> fieldsB = linkFields(second.deviceId, b);
+    for (qsizetype i = 0; i < fieldsA.size(); ++i)
+        differ(fieldsA[i].label, fieldsA[i].value, fieldsB[i].value);
+
+    const int rowsA = first.table.rowCount();
+    const int rowsB = second.table.rowCount();
+    differ(QStringLiteral("Число регистров"), QString::number(rowsA), QString::number(rowsB));
+    if (firstImage.size() < ConfigImage::imageSize(rowsA) ||
+        secondImage.size() < ConfigImage::imageSize(rowsB))
+        return found;
+    for (int r = 0; r < std::min(rowsA, rowsB); ++r) {
+        const QByteArray name = first.table.row(r).name;
+        const QString what = QStringLiteral("Регистр \"%1\"").arg(fromCp1251(name));
+        const auto address = [r](const QByteArray &image) {
+            const qsizetype at = ConfigImage::HeaderSize + 2 * r;
+            return fromCp1251(TextNumber::formatHex4(ConfigImage::readBigEndian(image, at, 2)));
+        };
+        const qsizetype pa = ConfigImage::HeaderSize + 2 * rowsA + 4 * r;
+        const qsizetype pb = ConfigImage::HeaderSize + 2 * rowsB + 4 * r;
+        differ(what + QStringLiteral(", адрес"), address(firstImage), address(secondImage));
+        differ(what + QStringLiteral(", байт"), QString::number(quint8(firstImage[pa + 3])),
+               QString::number(quint8(secondImage[pb + 3])));
+        differ(what + QStringLiteral(", K1(K2)"), storedCoefficient(firstImage, pa, name),
+               storedCoefficient(secondImage, pb, name));
+    }
+    return found;
+}
+
+} // namespace ConfigComparison

@@ -604,6 +604,9 @@ void TestCliEndToEnd::usageAndFiles_data()
     QTest::newRow("address out of range") << QStringList{"write", "x.dat", "--address", "248"} << 2;
     QTest::newRow("json with write") << QStringList{"write", "x.dat", "--json"} << 2;
     QTest::newRow("scan of one port") << QStringList{"--port", "COM1", "scan"} << 2;
+    QTest::newRow("journal with read") << QStringList{"read", "--journal", "j.jsonl"} << 2;
+    QTest::newRow("journal that does not open")
+        << QStringList{"commission", "x.dat", "--journal", "/nonexistent/j.jsonl"} << 8;
     QTest::newRow("help") << QStringList{"--help"} << 0;
     QTest::newRow("port that does not open")
         << QStringList{"--port", "/nonexistent/tty", "identify"} << 3;

@@ -7,11 +7,6 @@
 
 namespace LineLog {
 
-QString escaped(QByteArrayView bytes)
-{
-    return TrafficFormat::escaped(bytes);
-}
-
 static void line(const QString &text)
 {
     const QByteArray stamped =
@@ -24,9 +19,10 @@ static void line(const QString &text)
 
 void frame(const char *direction, QByteArrayView bytes)
 {
+    // One pass: a frame may hold "%1" itself.
     line(QStringLiteral("%1 %2 (%3 chars)")
-             .arg(QLatin1String(direction), escaped(bytes))
-             .arg(bytes.size()));
+             .arg(QLatin1String(direction), TrafficFormat::escaped(bytes),
+                  QString::number(bytes.size())));
 }
 
 void event(const QString &text)

@@ -7,7 +7,6 @@
 // with the time of day to the millisecond. Control characters are escaped.
 namespace LineLog {
 
-QString escaped(QByteArrayView bytes);
 void frame(const char *direction, QByteArrayView bytes);
 void event(const QString &text);
 

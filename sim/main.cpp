@@ -4,6 +4,7 @@
 #include "config_store.h"
 #include "line_log.h"
 #include "pseudo_terminal.h"
+#include "traffic_log.h"
 #include "transducer.h"
 #include "version.h"
 
@@ -315,8 +316,9 @@ private:
             device.setFault(*fault);
             LineLog::event(QStringLiteral("fault %1").arg(faultName(*fault)));
         } else {
-            LineLog::event(QStringLiteral("unknown command \"%1\"; faults: %2")
-                               .arg(LineLog::escaped(command.toUtf8()), faultNames().join(u", ")));
+            LineLog::event(
+                QStringLiteral("unknown command \"%1\"; faults: %2")
+                    .arg(TrafficFormat::escaped(command.toUtf8()), faultNames().join(u", ")));
         }
     }
 

@@ -246,7 +246,7 @@ void TestConfigImage::applyImageFillsListAndSettings()
     Session s;
     QVERIFY(buildRegisterTable(s.table, 401, s.configFileName));
     s.deviceId = 401;
-    const QByteArray calibrationBefore = s.table.text(4 * 40 + 3);
+    const QByteArray calibrationBefore = s.table.row(40).coefficient;
     setLink(s, TransmissionMode::Rtu, 9600, Parity::Even, StopBits::Two);
     s.link.deviceAddress = 33;
     s.link.cellSize = 2;
@@ -268,7 +268,7 @@ void TestConfigImage::applyImageFillsListAndSettings()
     QCOMPARE(shown(s, 36, Column::Size), QByteArray("5"));
     QCOMPARE(shown(s, 0, Column::Coefficient), QByteArray("5000"));
     // Calibration rows are never read out of an image.
-    QCOMPARE(s.table.text(4 * 40 + 3), calibrationBefore);
+    QCOMPARE(s.table.row(40).coefficient, calibrationBefore);
 }
 
 void TestConfigImage::applyImageKeepsDeviceAddresses()

@@ -62,8 +62,10 @@ void TestDeviceModels::builtInMaps()
         QCOMPARE(table.kind(r), expected);
     }
     for (int k = 0; k < parameters; ++k) {
+        const RegisterEntry row = table.row(k);
+        const QByteArrayList texts{row.name, row.address, row.size, row.coefficient};
         for (int column = 0; column < RegisterTable::ColumnCount; ++column)
-            QCOMPARE(table.shownText(k, RegisterTable::Column(column)), table.text(4 * k + column));
+            QCOMPARE(table.shownText(k, RegisterTable::Column(column)), texts[column]);
     }
     QCOMPARE(fromCp1251(table.shownText(parameters - 1, RegisterTable::Column::Name)), lastName);
     QCOMPARE(table.shownText(parameters - 1, RegisterTable::Column::Address), lastAddress);
@@ -80,7 +82,7 @@ void TestDeviceModels::specialRowsShowPlainCoefficient()
     }
     const QByteArray sizes[] = {"1", "4", "5", "5", "5", "5"};
     for (int i = 0; i < 6; ++i)
-        QCOMPARE(table.text(4 * (31 + i) + 2), sizes[i]);
+        QCOMPARE(table.row(31 + i).size, sizes[i]);
 }
 
 void TestDeviceModels::frequencyOfModel400()

@@ -15,7 +15,7 @@ RegisterEntry entry(const char *name, const char *address, const char *size,
 
 QByteArray addressOf(const RegisterTable &table, int row)
 {
-    return table.text(4 * row + 1);
+    return table.row(row).address;
 }
 
 } // namespace
@@ -37,7 +37,7 @@ private slots:
     void appendListsParameterRowsOnly();
     void appendKeepsCalibrationBlockLast();
     void appendRefusesRowsPastTheLimit();
-    void textPositions();
+    void rowsByIndex();
     void clearEmptiesTableAndList();
     void deviceValuesAreShownUntilCopied();
     void setRowKeepsNameAndKind();
@@ -188,17 +188,14 @@ void TestRegisterTable::appendRefusesRowsPastTheLimit()
     QCOMPARE(table.parameterCount(), 63);
 }
 
-void TestRegisterTable::textPositions()
+void TestRegisterTable::rowsByIndex()
 {
     RegisterTable table;
     table.append(entry("P0", "0x0000", "2", "5000"));
     table.append(entry("P1", "0x0001 ", "4", "1.000"));
-    QCOMPARE(table.text(4), QByteArray("P1"));
-    QCOMPARE(table.text(5), QByteArray("0x0001 "));
-    QCOMPARE(table.text(6), QByteArray("4"));
-    QCOMPARE(table.text(7), QByteArray("1.000"));
-    QCOMPARE(table.text(8), QByteArray());
-    QCOMPARE(table.text(-1), QByteArray());
+    QCOMPARE(table.row(1), entry("P1", "0x0001 ", "4", "1.000"));
+    QCOMPARE(table.row(2), RegisterEntry());
+    QCOMPARE(table.row(-1), RegisterEntry());
 }
 
 void TestRegisterTable::clearEmptiesTableAndList()

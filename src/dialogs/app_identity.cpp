@@ -16,11 +16,6 @@ QString version()
     return QStringLiteral(OSTRIVAN_VERSION);
 }
 
-QString fileDescription()
-{
-    return QStringLiteral("Программа настройки интерфейса VXN");
-}
-
 QIcon icon()
 {
     // The window system takes every size it is offered as pixels; the large

@@ -7,9 +7,8 @@
 // What the program calls itself and how its windows look.
 namespace AppIdentity {
 
-QString productName();     // "Ostrivan Application"
-QString version();         // "1.0.0.1"
-QString fileDescription(); // in Russian, as the version information has it
+QString productName(); // "Ostrivan Application"
+QString version();     // "1.0.0.1"
 // The application icon in every size it comes in.
 QIcon icon();
 // The 8-point sans-serif font the windows are laid out in.

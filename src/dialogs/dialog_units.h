@@ -11,14 +11,12 @@ class DialogUnits
 {
 public:
     explicit DialogUnits(const QFontMetrics &metrics);
+    // Base units given outright, for checking the conversion itself.
     DialogUnits(int baseWidth, int baseHeight) : baseWidth(baseWidth), baseHeight(baseHeight) {}
 
     int x(int units) const;
     int y(int units) const;
     QRect rect(int left, int top, int width, int height) const;
-
-    int averageCharWidth() const { return baseWidth; }
-    int charHeight() const { return baseHeight; }
 
 private:
     int baseWidth;

@@ -40,23 +40,6 @@ bool RegisterTable::append(const RegisterEntry &entry)
     return true;
 }
 
-QByteArray RegisterTable::text(int position) const
-{
-    if (position < 0 || position / 4 >= rows.size())
-        return QByteArray();
-    const RegisterEntry &entry = rows[position / 4].entry;
-    switch (position % 4) {
-    case 0:
-        return entry.name;
-    case 1:
-        return entry.address;
-    case 2:
-        return entry.size;
-    default:
-        return entry.coefficient;
-    }
-}
-
 RegisterEntry RegisterTable::row(int r) const
 {
     return r >= 0 && r < rows.size() ? rows[r].entry : RegisterEntry();

@@ -42,9 +42,7 @@ public:
     // full.
     bool append(const RegisterEntry &entry);
 
-    // Text at position 4r + field (name, address, size, coefficient); empty
-    // past the end.
-    [[nodiscard]] QByteArray text(int position) const;
+    // Empty past the end.
     [[nodiscard]] RegisterEntry row(int r) const;
     [[nodiscard]] RegisterKind kind(int r) const;
     [[nodiscard]] int rowCount() const { return int(rows.size()); }

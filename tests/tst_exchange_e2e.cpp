@@ -121,7 +121,7 @@ void TestExchangeEndToEnd::firstReadThenWrite()
     QCOMPARE(x.session.table.row(30).coefficient, QByteArray("1.500"));
     QCOMPARE(x.session.link.deviceAddress, quint8(5));
     QCOMPARE(x.session.link.cellSize, quint8(2));
-    QTRY_VERIFY(!x.timers.isActive(ExchangeTimers::TimerId::Progress));
+    QTRY_VERIFY(!x.wired.timers().isActive(ExchangeTimers::TimerId::Progress));
     QVERIFY(log.progressRises());
     QCOMPARE(log.progress.last(), 500);
 

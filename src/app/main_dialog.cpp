@@ -6,7 +6,6 @@
 #include "dialog_units.h"
 #include "enter_key.h"
 #include "exchange_engine.h"
-#include "exchange_timers.h"
 #include "file_commands.h"
 #include "file_dialogs.h"
 #include "link_settings_editor.h"
@@ -16,6 +15,7 @@
 #include "register_list_model.h"
 #include "register_list_view.h"
 #include "register_properties_dialog.h"
+#include "serial_exchange.h"
 #include "spin_button.h"
 #include "system_menu.h"
 #include "traffic_log_window.h"
@@ -70,22 +70,19 @@ MainDialog::MainDialog(UserMessages *sink, FileChooser *chooser, QWidget *parent
         WidgetLinkFields::Controls{ui.deviceAddress, ui.cellSize, ui.ascii, ui.rtu, ui.threeWire,
                                    ui.fourWire, ui.fileName, ui.baudRate, ui.parity, ui.stopBits});
     link = std::make_unique<LinkSettingsEditor>(*fields, messages, state);
-    timers = std::make_unique<QtExchangeTimers>(
-        [this](ExchangeTimers::TimerId id) { engine->onTimer(id); });
-    engine = std::make_unique<ExchangeEngine>(port, *timers, state);
+    wired = std::make_unique<SerialExchange>(port, state);
+    engine = &wired->engine();
     search = std::make_unique<PortSearch>(port, *engine);
     if (!chooser)
         ownFileDialogs = std::make_unique<FileDialogs>(this);
     files = std::make_unique<FileCommands>(chooser ? *chooser : *ownFileDialogs, messages, state,
                                            *link);
 
-    connect(engine.get(), &ExchangeEngine::progressChanged, this, &MainDialog::onProgressChanged);
-    connect(engine.get(), &ExchangeEngine::configurationApplied, this,
+    connect(engine, &ExchangeEngine::progressChanged, this, &MainDialog::onProgressChanged);
+    connect(engine, &ExchangeEngine::configurationApplied, this,
             &MainDialog::onConfigurationApplied);
-    connect(engine.get(), &ExchangeEngine::errorOccurred, this, &MainDialog::onExchangeError);
-    connect(engine.get(), &ExchangeEngine::traffic, &trafficLog, &TrafficLog::append);
-    connect(&port, &SerialPort::charactersArrived, engine.get(),
-            &ExchangeEngine::onCharactersArrived);
+    connect(engine, &ExchangeEngine::errorOccurred, this, &MainDialog::onExchangeError);
+    connect(engine, &ExchangeEngine::traffic, &trafficLog, &TrafficLog::append);
     connect(search.get(), &PortSearch::portTried, this, [this](int tried, int count) {
         ui.progress->setValue(ExchangeEngine::ProgressMaximum * tried / count);
     });
@@ -103,12 +100,13 @@ MainDialog::MainDialog(UserMessages *sink, FileChooser *chooser, QWidget *parent
 
 MainDialog::~MainDialog()
 {
-    // The timers go first: nothing may fire into a half-destroyed window.
-    timers.reset();
+    // The search and the engine go first: nothing may fire into a
+    // half-destroyed window.
     search.reset();
+    engine = nullptr;
+    wired.reset();
     delete logWindow.data();
     files.reset();
-    engine.reset();
     link.reset();
     ui.registerList->setModel(nullptr);
     listModel.reset();

@@ -9,8 +9,9 @@
 #include "configuration_text.h"
 #include "file_messages.h"
 #include "journal_file.h"
+#include "serial_exchange.h"
+#include "serial_port.h"
 #include "session.h"
-#include "session_exchange.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -119,9 +120,9 @@ int CliTool::commissionSteps(const Options &options, const QDateTime &started, Q
         written.link.deviceAddress = quint8(*options.address);
     record["address"] = written.link.deviceAddress;
     SerialPort port;
-    SessionExchange writing(port, written);
+    SerialExchange writing(port, written);
     // What write refuses goes nowhere, not even to the port.
-    if (const std::optional<ExchangeError> refusal = writing.engine.writeRefusal())
+    if (const std::optional<ExchangeError> refusal = writing.engine().writeRefusal())
         return refuse(fail(Refused, exchangeErrorMessage(*refusal).text));
 
     Session found;
@@ -163,7 +164,7 @@ int CliTool::commissionSteps(const Options &options, const QDateTime &started, Q
     if (!keep(found, "-as-found.dat", "asFoundFile"))
         return FileFailed;
 
-    const int echoCode = exchange(writing.engine, true, options);
+    const int echoCode = exchange(writing.engine(), true, options);
     if (echoCode == Success || echoCode == EchoDiffers)
         record["echo"] = echoCode == Success ? "same" : "differs";
     if (echoCode != Success)

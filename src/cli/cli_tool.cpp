@@ -5,9 +5,9 @@
 #include "exchange_timers.h"
 #include "file_messages.h"
 #include "port_search.h"
+#include "serial_exchange.h"
 #include "serial_port.h"
 #include "session.h"
-#include "session_exchange.h"
 #include "termination_signals.h"
 #include "version.h"
 
@@ -400,11 +400,11 @@ int CliTool::readDevice(const Options &options, SerialPort &port, Session &sessi
 {
     if (const int code = openPort(options, port))
         return code;
-    SessionExchange device(port, session);
-    if (const int code = exchange(device.engine, false, options))
+    SerialExchange device(port, session);
+    if (const int code = exchange(device.engine(), false, options))
         return code;
     if (image)
-        *image = device.engine.image();
+        *image = device.engine().image();
     return Success;
 }
 
@@ -422,9 +422,9 @@ int CliTool::scan(const Options &options)
 {
     SerialPort port;
     Session nobody;
-    SessionExchange line(port, nobody);
-    const QMetaObject::Connection traffic = showTraffic(line.engine, options);
-    PortSearch search(port, line.engine);
+    SerialExchange line(port, nobody);
+    const QMetaObject::Connection traffic = showTraffic(line.engine(), options);
+    PortSearch search(port, line.engine());
     QEventLoop loop;
     QObject::connect(&search, &PortSearch::finished, &loop, &QEventLoop::quit);
     if (search.start(comPortNames(), PortSearch::Stop::AfterAll))
@@ -490,9 +490,9 @@ int CliTool::write(const Options &options)
     if (options.address)
         file.link.deviceAddress = quint8(*options.address);
     SerialPort port;
-    SessionExchange writing(port, file);
+    SerialExchange writing(port, file);
     // What the window's Write refuses goes nowhere, not even to the port.
-    if (const std::optional<ExchangeError> refusal = writing.engine.writeRefusal())
+    if (const std::optional<ExchangeError> refusal = writing.engine().writeRefusal())
         return fail(Refused, exchangeErrorMessage(*refusal).text);
     Session device;
     if (const int code = readDevice(options, port, device))
@@ -501,7 +501,7 @@ int CliTool::write(const Options &options)
         return fail(
             DeviceId,
             exchangeErrorMessage(ExchangeError::deviceId(device.deviceId, file.deviceId)).text);
-    return exchange(writing.engine, true, options);
+    return exchange(writing.engine(), true, options);
 }
 
 int CliTool::diff(const Options &options)

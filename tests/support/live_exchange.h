@@ -2,6 +2,7 @@
 
 #include "exchange_doubles.h"
 #include "exchange_engine.h"
+#include "serial_exchange.h"
 #include "serial_port.h"
 #include "session.h"
 
@@ -14,20 +15,15 @@
 // the window would show them.
 struct LiveExchange
 {
-    LiveExchange()
-    {
-        messages.follow(engine);
-        QObject::connect(&port, &SerialPort::charactersArrived, &engine,
-                         &ExchangeEngine::onCharactersArrived);
-    }
+    LiveExchange() { messages.follow(engine); }
 
-    bool waitingForReply() const { return timers.isActive(ExchangeTimers::TimerId::Reply); }
+    bool waitingForReply() const { return wired.timers().isActive(ExchangeTimers::TimerId::Reply); }
 
     Session session;
     RecordingMessages messages;
     SerialPort port;
-    QtExchangeTimers timers{[this](ExchangeTimers::TimerId id) { engine.onTimer(id); }};
-    ExchangeEngine engine{port, timers, session};
+    SerialExchange wired{port, session};
+    ExchangeEngine &engine = wired.engine();
 };
 
 // Runs the event loop until done() or the time is up.

@@ -1,6 +1,7 @@
 #include "main_controls.h"
 
 #include "dialog_units.h"
+#include "display_texts.h"
 #include "port_choice.h"
 #include "register_list_view.h"
 #include "spin_button.h"
@@ -42,9 +43,14 @@ public:
         return list;
     }
 
+    QLabel *label(const QString &text, int left, int top, int width, int height)
+    {
+        return place(new QLabel(text), left, top, width, height);
+    }
+
     QLabel *label(const char *text, int left, int top, int width, int height)
     {
-        return place(new QLabel(QString::fromUtf8(text)), left, top, width, height);
+        return label(QString::fromUtf8(text), left, top, width, height);
     }
 
     QGroupBox *frame(const char *title, int left, int top, int width, int height)
@@ -61,9 +67,9 @@ public:
         return button;
     }
 
-    QRadioButton *radio(const char *text, int left, int top, int width, int height)
+    QRadioButton *radio(const QString &text, int left, int top, int width, int height)
     {
-        auto *radio = place(new QRadioButton(QString::fromUtf8(text)), left, top, width, height);
+        auto *radio = place(new QRadioButton(text), left, top, width, height);
         radio->setFocusPolicy(Qt::ClickFocus);
         return radio;
     }
@@ -89,15 +95,15 @@ MainControls MainControls::create(QWidget *window, const DialogUnits &units)
     c.write = p.button("Запись", 350, 265, 50, 15);
     c.read = p.button("Чтение", 260, 265, 50, 15);
 
-    p.label("Адрес устройства", 20, 155, 65, 10);
+    p.label(DisplayTexts::deviceAddressLabel(), 20, 155, 65, 10);
     c.deviceAddress = p.place(new QLineEdit, 20, 171, 50, 12);
     c.addressSpin = p.place(new SpinButton, 75, 170, 11, 15);
 
-    p.label("Скорость, бод", 120, 155, 50, 10);
+    p.label(DisplayTexts::baudRateLabel(), 120, 155, 50, 10);
     c.baudRate = p.placeList(121, 170, 50);
-    p.label("Четность", 120, 190, 35, 10);
+    p.label(DisplayTexts::parityLabel(), 120, 190, 35, 10);
     c.parity = p.placeList(121, 205, 50);
-    p.label("Стоповые биты", 192, 155, 55, 10);
+    p.label(DisplayTexts::stopBitsLabel(), 192, 155, 55, 10);
     c.stopBits = p.placeList(191, 170, 49);
     p.label("Порт", 190, 190, 25, 10);
     c.port = p.placeList(191, 205, 50);
@@ -110,15 +116,15 @@ MainControls MainControls::create(QWidget *window, const DialogUnits &units)
     heading->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     c.registerList = p.place(new RegisterListView, 10, 15, 390, 115);
 
-    p.label("Размер ячейки памяти, байт", 280, 155, 100, 10);
+    p.label(DisplayTexts::cellSizeLabel(), 280, 155, 100, 10);
     c.cellSize = p.place(new QLineEdit, 305, 170, 35, 12);
     c.cellSizeSpin = p.place(new SpinButton, 345, 168, 11, 15);
 
-    p.label("Режим передачи", 20, 190, 65, 10);
-    c.ascii = p.radio(" ASCII", 20, 205, 35, 15);
-    c.rtu = p.radio(" RTU", 60, 205, 30, 15);
-    c.threeWire = p.radio("3-х проводная сеть", 290, 195, 80, 10);
-    c.fourWire = p.radio("4-х проводная сеть", 290, 210, 80, 10);
+    p.label(DisplayTexts::modeLabel(), 20, 190, 65, 10);
+    c.ascii = p.radio(QStringLiteral(" ASCII"), 20, 205, 35, 15);
+    c.rtu = p.radio(QStringLiteral(" RTU"), 60, 205, 30, 15);
+    c.threeWire = p.radio(DisplayTexts::wiringWord(true), 290, 195, 80, 10);
+    c.fourWire = p.radio(DisplayTexts::wiringWord(false), 290, 210, 80, 10);
 
     c.progress = p.place(new QProgressBar, 260, 240, 140, 15);
     c.progress->setTextVisible(false);

@@ -1,16 +1,8 @@
 #include "register_list_model.h"
 
 #include "cp1251.h"
+#include "display_texts.h"
 #include "register_table.h"
-
-#include <array>
-
-namespace {
-
-constexpr std::array<const char16_t *, RegisterTable::ColumnCount> captions = {
-    u"Имя регистра", u"Адрес", u"Байт", u"K1(K2)"};
-
-} // namespace
 
 RegisterListModel::RegisterListModel(RegisterTable &table, QObject *parent)
     : QAbstractTableModel(parent), table(table)
@@ -29,7 +21,7 @@ QString RegisterListModel::caption(int column)
 {
     if (column < 0 || column >= RegisterTable::ColumnCount)
         return QString();
-    return QString::fromUtf16(captions[std::size_t(column)]);
+    return DisplayTexts::columnCaptions().at(column);
 }
 
 int RegisterListModel::rowCount(const QModelIndex &parent) const

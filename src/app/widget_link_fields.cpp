@@ -1,5 +1,7 @@
 #include "widget_link_fields.h"
 
+#include "display_texts.h"
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLineEdit>
@@ -30,7 +32,7 @@ WidgetLinkFields::WidgetLinkFields(const Controls &controls)
     // Entries in the order of the values they stand for: baud codes from 2,
     // then Parity and StopBits in their enums' order.
     controls.baudRate->addItems({"1200", "2400", "4800", "9600", "14400", "19200"});
-    controls.parity->addItems({"НЕТ", "ЧЕТ", "НЕЧЕТ"});
+    controls.parity->addItems(DisplayTexts::parityWords());
     controls.stopBits->addItems({"1", "2"});
     for (QComboBox *list : {controls.baudRate, controls.parity, controls.stopBits})
         list->setCurrentIndex(-1);

@@ -3,6 +3,7 @@
 #include "config_comparison.h"
 #include "config_image.h"
 #include "cp1251.h"
+#include "display_texts.h"
 #include "session.h"
 #include "text_number.h"
 
@@ -61,8 +62,7 @@ QString table(const Session &session)
         text += padded(line.label + u':', labelWidth + 1) + line.value + u'\n';
 
     text += u'\n';
-    QList<QStringList> rows{{QStringLiteral("Имя регистра"), QStringLiteral("Адрес"),
-                             QStringLiteral("Байт"), QStringLiteral("K1(K2)")}};
+    QList<QStringList> rows{DisplayTexts::columnCaptions()};
     rows += rowsOf(session.table, RegisterKind::Parameter);
     appendAligned(text, rows);
 

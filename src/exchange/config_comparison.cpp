@@ -2,6 +2,7 @@
 
 #include "config_image.h"
 #include "cp1251.h"
+#include "display_texts.h"
 #include "session.h"
 #include "text_number.h"
 
@@ -29,15 +30,16 @@ QString parityText(const LinkSettings &link)
 {
     if (!link.parity)
         return QStringLiteral("не задана");
+    const QStringList words = DisplayTexts::parityWords();
     switch (*link.parity) {
     case Parity::None:
-        return QStringLiteral("НЕТ");
+        return words[0];
     case Parity::Even:
-        return QStringLiteral("ЧЕТ");
+        return words[1];
     case Parity::Odd:
         break;
     }
-    return QStringLiteral("НЕЧЕТ");
+    return words[2];
 }
 
 QString stopBitsText(const LinkSettings &link)
@@ -49,8 +51,7 @@ QString stopBitsText(const LinkSettings &link)
 
 QString wiringText(quint8 wiringByte)
 {
-    return wiringByte == LinkSettings::ThreeWireByte ? QStringLiteral("3-х проводная сеть")
-                                                     : QStringLiteral("4-х проводная сеть");
+    return DisplayTexts::wiringWord(wiringByte == LinkSettings::ThreeWireByte);
 }
 
 QString storedCoefficient(const QByteArray &image, qsizetype offset, QByteArrayView name)
@@ -65,13 +66,13 @@ QString storedCoefficient(const QByteArray &image, qsizetype offset, QByteArrayV
 QList<Field> linkFields(int deviceId, const LinkSettings &link)
 {
     return {
-        {QStringLiteral("ID устройства"), QString::number(quint32(deviceId))},
-        {QStringLiteral("Адрес устройства"), QString::number(link.deviceAddress)},
-        {QStringLiteral("Режим передачи"), modeText(link)},
-        {QStringLiteral("Скорость, бод"), baudText(link)},
-        {QStringLiteral("Четность"), parityText(link)},
-        {QStringLiteral("Стоповые биты"), stopBitsText(link)},
-        {QStringLiteral("Размер ячейки памяти, байт"), QString::number(link.cellSize)},
+        {DisplayTexts::deviceIdLabel(), QString::number(quint32(deviceId))},
+        {DisplayTexts::deviceAddressLabel(), QString::number(link.deviceAddress)},
+        {DisplayTexts::modeLabel(), modeText(link)},
+        {DisplayTexts::baudRateLabel(), baudText(link)},
+        {DisplayTexts::parityLabel(), parityText(link)},
+        {DisplayTexts::stopBitsLabel(), stopBitsText(link)},
+        {DisplayTexts::cellSizeLabel(), QString::number(link.cellSize)},
         {QStringLiteral("Сеть"), wiringText(link.wiringByte)},
     };
 }

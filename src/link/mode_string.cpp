@@ -1,17 +1,16 @@
 #include "mode_string.h"
 
+#include "display_texts.h"
+
 #include <QStringList>
 
 namespace {
 
 std::optional<QSerialPort::Parity> parityFromText(QString text)
 {
-    if (text == u"НЕТ")
-        text = QStringLiteral("N");
-    else if (text == u"НЕЧЕТ")
-        text = QStringLiteral("O");
-    else if (text == u"ЧЕТ")
-        text = QStringLiteral("E");
+    // The window's words for no, even and odd parity stand for N, E and O.
+    if (const qsizetype word = DisplayTexts::parityWords().indexOf(text); word >= 0)
+        text = QString(u"NEO"[word]);
     if (text.isEmpty())
         return std::nullopt;
     switch (text.at(0).unicode()) {

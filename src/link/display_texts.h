@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The words the user reads for the device's link settings and for the
+// register list, in one place for the window, the command-line tool and the
+// mode strings. It lies in the lowest layer all of them see.
+namespace DisplayTexts {
+
+// No parity, even, odd: the order of the window's list.
+[[nodiscard]] QStringList parityWords();
+[[nodiscard]] QString wiringWord(bool threeWire);
+// Name, address, size, coefficient.
+[[nodiscard]] QStringList columnCaptions();
+
+[[nodiscard]] QString deviceIdLabel();
+[[nodiscard]] QString deviceAddressLabel();
+[[nodiscard]] QString modeLabel();
+[[nodiscard]] QString baudRateLabel();
+[[nodiscard]] QString parityLabel();
+[[nodiscard]] QString stopBitsLabel();
+[[nodiscard]] QString cellSizeLabel();
+
+} // namespace DisplayTexts

@@ -115,10 +115,7 @@ QByteArray Transducer::foreignFrame()
 
 QByteArray Transducer::replyForm() const
 {
-    // The reply carries the Modbus address in its address byte, not in the data.
-    QByteArray data = config;
-    data.remove(2, 1);
-    return data;
+    return ConfigImage::replyData(config);
 }
 
 Transducer::Reply Transducer::frame(quint8 address, quint8 function, QByteArray data,
@@ -169,9 +166,9 @@ std::optional<Transducer::Reply> Transducer::respond(QByteArrayView request)
     if ((function != ReadConfig && function != WriteConfig) || bytes.size() < 4)
         return std::nullopt;
     const int lateMs = function == ReadConfig ? LateReadReplyMs : LateWriteReplyMs;
-    const quint8 ownAddress = quint8(config[2]);
+    const quint8 ownAddress = ConfigImage::requestAddress(config);
 
-    const int requestedId = (quint8(bytes[2]) << 8) | quint8(bytes[3]);
+    const int requestedId = *ConfigImage::leadingDeviceId(QByteArrayView(bytes).sliced(2));
     const int answeringId = currentFault == Fault::OtherId ? OtherDeviceId : id;
     if (requestedId != id || currentFault == Fault::OtherId) {
         QByteArray data;
@@ -184,11 +181,11 @@ std::optional<Transducer::Reply> Transducer::respond(QByteArrayView request)
 
     // A write takes a whole image: the header and six bytes per register.
     const QByteArray image = bytes.mid(2);
-    if (image.size() < 6 || (image.size() - 6) % 6 != 0)
+    if (!ConfigImage::isWholeImage(image.size()))
         return std::nullopt;
     const QByteArray held = std::exchange(config, image);
     QByteArray echo = replyForm();
-    quint8 address = quint8(config[2]);
+    quint8 address = ConfigImage::requestAddress(config);
     // A memory write that failed: the echo is made before it, as a device
     // echoes what it took in.
     if (currentFault == Fault::NotStored)

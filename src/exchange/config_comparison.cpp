@@ -54,9 +54,9 @@ QString wiringText(quint8 wiringByte)
     return DisplayTexts::wiringWord(wiringByte == LinkSettings::ThreeWireByte);
 }
 
-QString storedCoefficient(const QByteArray &image, qsizetype offset, QByteArrayView name)
+QString storedCoefficient(const QByteArray &image, int rows, int r, QByteArrayView name)
 {
-    const quint32 raw = ConfigImage::readBigEndian(image, offset, 3);
+    const quint32 raw = ConfigImage::coefficientField(image, rows, r);
     return fromCp1251(
         RegisterTable::textFromCoefficient(raw / 65536.0, RegisterTable::isSpecialRegister(name)));
 }
@@ -104,17 +104,16 @@ QList<Difference> differences(const Session &first, const QByteArray &firstImage
     for (int r = 0; r < std::min(rowsA, rowsB); ++r) {
         const QByteArray name = first.table.row(r).name;
         const QString what = QStringLiteral("Регистр \"%1\"").arg(fromCp1251(name));
-        const auto address = [r](const QByteArray &image) {
-            const qsizetype at = ConfigImage::HeaderSize + 2 * r;
-            return fromCp1251(TextNumber::formatHex4(ConfigImage::readBigEndian(image, at, 2)));
+        const auto address = [r](const QByteArray &image, int rows) {
+            return fromCp1251(TextNumber::formatHex4(ConfigImage::registerAddress(image, rows, r)));
         };
-        const qsizetype pa = ConfigImage::HeaderSize + 2 * rowsA + 4 * r;
-        const qsizetype pb = ConfigImage::HeaderSize + 2 * rowsB + 4 * r;
-        differ(what + QStringLiteral(", адрес"), address(firstImage), address(secondImage));
-        differ(what + QStringLiteral(", байт"), QString::number(quint8(firstImage[pa + 3])),
-               QString::number(quint8(secondImage[pb + 3])));
-        differ(what + QStringLiteral(", K1(K2)"), storedCoefficient(firstImage, pa, name),
-               storedCoefficient(secondImage, pb, name));
+        differ(what + QStringLiteral(", адрес"), address(firstImage, rowsA),
+               address(secondImage, rowsB));
+        differ(what + QStringLiteral(", байт"),
+               QString::number(ConfigImage::sizeField(firstImage, rowsA, r)),
+               QString::number(ConfigImage::sizeField(secondImage, rowsB, r)));
+        differ(what + QStringLiteral(", K1(K2)"), storedCoefficient(firstImage, rowsA, r, name),
+               storedCoefficient(secondImage, rowsB, r, name));
     }
     return found;
 }

@@ -4,21 +4,100 @@
 #include "session.h"
 #include "text_number.h"
 
+#include <QtEndian>
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace ConfigImage {
+namespace {
+
+// Where row r's fields start in an image of rows registers: its address in
+// the first list, its coefficient and size in the second.
+qsizetype addressAt(int r)
+{
+    return HeaderSize + 2 * qsizetype(r);
+}
+
+qsizetype coefficientAt(int rows, int r)
+{
+    return HeaderSize + 2 * qsizetype(rows) + 4 * qsizetype(r);
+}
+
+} // namespace
+
 quint32 readBigEndian(const QByteArray &bytes, qsizetype offset, int width)
 {
-    quint32 value = 0;
-    for (int i = 0; i < width; ++i)
-        value = (value << 8) | quint8(bytes[offset + i]);
-    return value;
+    // Four bytes read as one, the value in the low width of them.
+    std::array<uchar, 4> word{};
+    std::copy_n(bytes.constData() + offset, width, word.begin() + (4 - width));
+    return qFromBigEndian<quint32>(word.data());
 }
 
 void appendBigEndian(QByteArray &bytes, quint32 value, int width)
 {
-    for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
-        bytes.append(char((value >> shift) & 0xFF));
+    std::array<uchar, 4> word{};
+    qToBigEndian(value, word.data());
+    bytes.append(reinterpret_cast<const char *>(word.data()) + (4 - width), width);
+}
+
+int registerCount(qsizetype imageBytes)
+{
+    return int(std::max<qsizetype>(imageBytes - HeaderSize, 0) / BytesPerRegister);
+}
+
+bool isWholeImage(qsizetype imageBytes)
+{
+    return imageBytes >= HeaderSize && (imageBytes - HeaderSize) % BytesPerRegister == 0;
+}
+
+std::optional<quint16> leadingDeviceId(QByteArrayView data)
+{
+    if (data.size() < 2)
+        return std::nullopt;
+    return qFromBigEndian<quint16>(data.data());
+}
+
+quint16 replyDeviceId(const QByteArray &image)
+{
+    return quint16(readBigEndian(image, 1, 2));
+}
+
+quint8 requestAddress(const QByteArray &image)
+{
+    return quint8(image[AddressOffset]);
+}
+
+QByteArray requestForm(quint8 address, QByteArray replyData)
+{
+    replyData.insert(std::min<qsizetype>(AddressOffset, replyData.size()), char(address));
+    return replyData;
+}
+
+QByteArray replyData(QByteArray requestImage)
+{
+    requestImage.remove(AddressOffset, 1);
+    return requestImage;
+}
+
+void keepAddress(QByteArray &image, quint8 address)
+{
+    image[0] = char(address);
+}
+
+quint16 registerAddress(const QByteArray &image, int, int r)
+{
+    return quint16(readBigEndian(image, addressAt(r), 2));
+}
+
+quint32 coefficientField(const QByteArray &image, int rows, int r)
+{
+    return readBigEndian(image, coefficientAt(rows, r), 3);
+}
+
+quint8 sizeField(const QByteArray &image, int rows, int r)
+{
+    return quint8(image[coefficientAt(rows, r) + 3]);
 }
 
 quint32 rawCoefficient(const QByteArray &kText, bool special)
@@ -72,17 +151,15 @@ bool applyImage(const QByteArray &image, LinkSettings &link, RegisterTable &tabl
     if (image.size() < imageSize(rows))
         return false;
 
+    // The address where the program keeps it (see keepAddress).
     applyLinkBytes(link, {quint8(image[0]), quint8(image[LinkByteOffset]),
                           quint8(image[CellSizeOffset]), quint8(image[WiringOffset])});
-    const qsizetype coefficients = HeaderSize + 2 * rows;
     for (int k = 0; k < table.parameterCount(); ++k) {
-        const quint32 address = readBigEndian(image, HeaderSize + 2 * k, 2);
-        const qsizetype p = coefficients + 4 * k;
-        const double coefficient = readBigEndian(image, p, 3) / 65536.0;
+        const double coefficient = coefficientField(image, rows, k) / 65536.0;
         const bool special =
             RegisterTable::isSpecialRegister(table.shownText(k, RegisterTable::Column::Name));
-        table.showDeviceValues(k, TextNumber::formatHex4(address),
-                               TextNumber::formatInt(quint8(image[p + 3])),
+        table.showDeviceValues(k, TextNumber::formatHex4(registerAddress(image, rows, k)),
+                               TextNumber::formatInt(sizeField(image, rows, k)),
                                RegisterTable::textFromCoefficient(coefficient, special));
     }
     return true;

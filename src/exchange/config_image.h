@@ -4,8 +4,10 @@
 #include "register_entry.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QtGlobal>
+#include <optional>
 
 class RegisterTable;
 struct Session;
@@ -14,10 +16,12 @@ struct Session;
 //   device ID (2 bytes), Modbus address, LinkByte, cell size, wiring byte,
 //   each register's 16-bit address in table order,
 //   each register's 24-bit coefficient and one size byte in table order.
-// Multi-byte fields are big-endian. A reply carries the same block without
-// the address byte, which comes as the frame's address instead; the image the
-// program keeps has the address at offset 0 or 2 (read or written) and every
-// other field at the offsets above.
+// Multi-byte fields are big-endian. This is the request form, which a write
+// sends. A reply carries the same block without the address byte, which
+// comes as the frame's address instead: the reply form the program keeps of
+// a read is that address, then the reply's data (the address at offset 0,
+// the device ID after it). Every other field has the same offset in both
+// forms. This file is the only one that knows the offsets.
 namespace ConfigImage {
 
 constexpr int HeaderSize = 6;
@@ -31,6 +35,34 @@ constexpr int WiringOffset = 5;
 {
     return HeaderSize + BytesPerRegister * rowCount;
 }
+
+// The registers a whole image of this many bytes holds.
+[[nodiscard]] int registerCount(qsizetype imageBytes);
+// Whether so many bytes are a header and whole registers.
+[[nodiscard]] bool isWholeImage(qsizetype imageBytes);
+
+// The device ID a frame's data starts with: that of a read request, a read
+// reply, another ID's reply, a write and its echo. Nothing when too short.
+[[nodiscard]] std::optional<quint16> leadingDeviceId(QByteArrayView data);
+// The device ID of an image in reply form.
+[[nodiscard]] quint16 replyDeviceId(const QByteArray &image);
+// The device address of an image in request form.
+[[nodiscard]] quint8 requestAddress(const QByteArray &image);
+// A reply's data in request form: the frame's address put back at its place
+// (at the end of data too short to reach it).
+[[nodiscard]] QByteArray requestForm(quint8 address, QByteArray replyData);
+// The data a reply carries for an image in request form: without its address.
+[[nodiscard]] QByteArray replyData(QByteArray requestImage);
+// What the program keeps of a device's configuration has the device address
+// where the reply form has it, and applyImage reads it there; a write's image
+// takes the address the device echoed there.
+void keepAddress(QByteArray &image, quint8 address);
+
+// Row r's fields in an image of rows registers, in either form; the caller
+// sees that the image holds them.
+[[nodiscard]] quint16 registerAddress(const QByteArray &image, int rows, int r);
+[[nodiscard]] quint32 coefficientField(const QByteArray &image, int rows, int r);
+[[nodiscard]] quint8 sizeField(const QByteArray &image, int rows, int r);
 
 // Appends the low width bytes of value, most significant first.
 void appendBigEndian(QByteArray &bytes, quint32 value, int width);

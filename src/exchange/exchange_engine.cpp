@@ -149,8 +149,11 @@ bool ExchangeEngine::isAnswer(const QByteArray &bytes) const
     const quint8 function = quint8(bytes[1]);
     // A device repeating the ID just asked for has nothing more to say to
     // this request; one too short to name an ID is judged as received.
-    if (ModbusAscii::isIdMismatchReply(function))
-        return bytes.size() < 4 || ConfigImage::readBigEndian(bytes, 2, 2) != requestedId;
+    if (ModbusAscii::isIdMismatchReply(function)) {
+        const std::optional<quint16> named =
+            ConfigImage::leadingDeviceId(QByteArrayView(bytes).sliced(2));
+        return !named || *named != requestedId;
+    }
     return function == (writing ? ModbusAscii::WriteConfig : ModbusAscii::ReadConfig);
 }
 
@@ -339,8 +342,7 @@ void ExchangeEngine::receive(const QByteArray &text)
 bool ExchangeEngine::fitTableToReply(const QByteArray &image)
 {
     const qsizetype needed = ConfigImage::imageSize(session.table.rowCount());
-    const qsizetype registers = image.size() - ConfigImage::HeaderSize;
-    const bool whole = registers >= 0 && registers % ConfigImage::BytesPerRegister == 0;
+    const bool whole = ConfigImage::isWholeImage(image.size());
     // A longer reply that is no whole image of another size is read as far
     // as the table needs.
     if (image.size() == needed || (image.size() > needed && !whole))
@@ -349,9 +351,9 @@ bool ExchangeEngine::fitTableToReply(const QByteArray &image)
         return false;
     // A whole image of another row count: the table of the device that sent
     // it, built as identification builds it, when its map has that count.
-    const int answered = (quint8(image[1]) << 8) | quint8(image[2]);
+    const int answered = ConfigImage::replyDeviceId(image);
     const DeviceModel *model = findDeviceModel(answered);
-    if (!model || model->rowCount() != registers / ConfigImage::BytesPerRegister ||
+    if (!model || model->rowCount() != ConfigImage::registerCount(image.size()) ||
         !buildRegisterTable(session.table, answered, session.configFileName))
         return false;
     session.deviceId = answered;
@@ -379,15 +381,13 @@ void ExchangeEngine::onReadReply(quint8 address, const QByteArray &data)
 
 void ExchangeEngine::onWriteEcho(quint8 address, const QByteArray &data)
 {
-    // The echo in request form: the address back at its place in the image.
-    QByteArray echo = data;
-    echo.insert(std::min<qsizetype>(ConfigImage::AddressOffset, echo.size()), char(address));
+    const QByteArray echo = ConfigImage::requestForm(address, data);
     // Nothing sent, or an echo shorter than what was sent, cannot match.
     if (lastImage.isEmpty() || echo.size() < lastImage.size() || !echo.startsWith(lastImage)) {
         fail(ExchangeError::of(Kind::TransmissionError));
         return;
     }
-    lastImage[0] = char(address);
+    ConfigImage::keepAddress(lastImage, address);
     // The list shows what the device took; the table keeps the texts as typed.
     // A table rebuilt while the write was pending has nothing to show it on.
     ConfigImage::applyImage(lastImage, session.link, session.table);
@@ -403,7 +403,7 @@ void ExchangeEngine::onIdentifyReply(const QByteArray &data)
         fail(ExchangeError::of(Kind::ReceptionError));
         return;
     }
-    identified = int(ConfigImage::readBigEndian(data, 0, 2));
+    identified = *ConfigImage::leadingDeviceId(data);
     finish(ExchangeResult::Identified);
 }
 
@@ -413,7 +413,7 @@ void ExchangeEngine::onIdMismatch(quint8 function, const QByteArray &data)
         fail(ExchangeError::of(Kind::ReceptionError));
         return;
     }
-    const int answered = int(ConfigImage::readBigEndian(data, 0, 2));
+    const int answered = *ConfigImage::leadingDeviceId(data);
     // A write names the device it is for: another one answering it is an
     // error, never a reason to read that one instead.
     if (writing || (function & 0x7F) == ModbusAscii::WriteConfig) {

@@ -1,5 +1,6 @@
 #include "traffic_log.h"
 
+#include "config_image.h"
 #include "modbus_ascii.h"
 
 namespace TrafficFormat {
@@ -7,12 +8,12 @@ namespace {
 
 int registersIn(qsizetype imageBytes)
 {
-    return int(std::max<qsizetype>(imageBytes - 6, 0) / 6);
+    return ConfigImage::registerCount(imageBytes);
 }
 
-int wordAt(const QByteArray &bytes, qsizetype offset)
+int idIn(const QByteArray &data)
 {
-    return offset + 1 < bytes.size() ? (quint8(bytes[offset]) << 8) | quint8(bytes[offset + 1]) : 0;
+    return ConfigImage::leadingDeviceId(data).value_or(0);
 }
 
 QString faultIn(QByteArrayView frame)
@@ -64,25 +65,25 @@ QString meaning(TrafficEvent::Direction direction, QByteArrayView frame)
     const quint8 function = quint8(parsed.bytes[1]);
     const QByteArray data = parsed.bytes.mid(2);
     if (sent && function == ReadConfig)
-        return QStringLiteral("Запрос конфигурации, ID %1").arg(wordAt(data, 0));
+        return QStringLiteral("Запрос конфигурации, ID %1").arg(idIn(data));
     if (sent && function == WriteConfig)
         return QStringLiteral("Запись конфигурации, ID %1: %2 регистров, адрес устройства %3")
-            .arg(wordAt(data, 0))
+            .arg(idIn(data))
             .arg(registersIn(data.size()))
-            .arg(data.size() > 2 ? quint8(data[2]) : 0);
+            .arg(data.size() > ConfigImage::AddressOffset ? ConfigImage::requestAddress(data) : 0);
     // A reply carries the device address in its address byte, not its data.
     if (function == ReadConfig)
         return QStringLiteral("Конфигурация, ID %1: %2 регистров, адрес устройства %3")
-            .arg(wordAt(data, 0))
+            .arg(idIn(data))
             .arg(registersIn(data.size() + 1))
             .arg(address);
     if (function == WriteConfig)
         return QStringLiteral("Эхо записи, ID %1: %2 регистров, адрес устройства %3")
-            .arg(wordAt(data, 0))
+            .arg(idIn(data))
             .arg(registersIn(data.size() + 1))
             .arg(address);
     if (isIdMismatchReply(function))
-        return QStringLiteral("Ответ устройства с другим ID: %1").arg(wordAt(data, 0));
+        return QStringLiteral("Ответ устройства с другим ID: %1").arg(idIn(data));
     return QStringLiteral("Неожиданная функция 0x%1")
         .arg(QString::number(function, 16).toUpper().rightJustified(2, u'0'));
 }

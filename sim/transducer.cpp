@@ -1,5 +1,6 @@
 #include "transducer.h"
 
+#include "coefficient.h"
 #include "config_image.h"
 #include "device_models.h"
 #include "modbus_ascii.h"
@@ -91,9 +92,8 @@ std::optional<Transducer> Transducer::withDefaults(int deviceId)
     for (int r = 0; r < table.rowCount(); ++r) {
         RegisterEntry row = table.row(r);
         if (row.kind == RegisterKind::Parameter) {
-            const bool special = RegisterTable::isSpecialRegister(row.name);
-            row.coefficient =
-                RegisterTable::textFromCoefficient(startingCoefficient(r, special), special);
+            row.coefficient = Coefficient::textFromCoefficient(
+                startingCoefficient(r, Coefficient::isSpecial(row.name)), row.name);
         }
         rows.append(row);
     }

@@ -9,6 +9,7 @@
 //
 // Prints one line of figures; exits with 1 when any check failed.
 
+#include "coefficient.h"
 #include "live_exchange.h"
 #include "sim_process.h"
 #include "transducer.h"
@@ -99,7 +100,7 @@ struct Soak : LiveExchange
         RegisterTable &table = session.table;
         const int row = random.bounded(table.parameterCount());
         const RegisterEntry entry = table.row(row);
-        if (!RegisterTable::isSpecialRegister(entry.name))
+        if (!Coefficient::isSpecial(entry.name))
             table.setRow(row, entry.address, entry.size,
                          QByteArray::number(2500 + 5 * random.bounded(501)));
     }

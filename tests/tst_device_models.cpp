@@ -1,3 +1,4 @@
+#include "coefficient.h"
 #include "cp1251.h"
 #include "device_models.h"
 
@@ -110,7 +111,7 @@ void TestDeviceModels::calibrationBlock()
         QCOMPARE(row.size, QByteArray(sizes[i]));
         QCOMPARE(row.coefficient, QByteArray("5000"));
         QCOMPARE(row.kind, RegisterKind::Calibration);
-        QVERIFY(!RegisterTable::isSpecialRegister(row.name));
+        QVERIFY(!Coefficient::isSpecial(row.name));
     }
     // Phase A of the calibration names is the Cyrillic letter (0xC0 in code
     // page 1251); B and C are Latin.

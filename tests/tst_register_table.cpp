@@ -1,3 +1,4 @@
+#include "coefficient.h"
 #include "cp1251.h"
 #include "device_models.h"
 #include "register_table.h"
@@ -13,6 +14,12 @@ RegisterEntry entry(const char *name, const char *address, const char *size,
     return {name, address, size, coefficient, kind};
 }
 
+// A special row's name, or an ordinary one's.
+QByteArray rowNamed(bool special)
+{
+    return special ? toCp1251(u"Частота (f)") : toCp1251(u"Активная мощность фазы A (Pa)");
+}
+
 QByteArray addressOf(const RegisterTable &table, int row)
 {
     return table.row(row).address;
@@ -25,8 +32,8 @@ class TestRegisterTable : public QObject
     Q_OBJECT
 
 private slots:
-    void isSpecialRegister_data();
-    void isSpecialRegister();
+    void specialRows_data();
+    void specialRows();
     void textFromCoefficient_data();
     void textFromCoefficient();
     void coefficientFromText_data();
@@ -49,7 +56,7 @@ private slots:
     void relayoutNeedsTwoRows();
 };
 
-void TestRegisterTable::isSpecialRegister_data()
+void TestRegisterTable::specialRows_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<bool>("special");
@@ -69,11 +76,11 @@ void TestRegisterTable::isSpecialRegister_data()
     QTest::newRow("empty") << QByteArray() << false;
 }
 
-void TestRegisterTable::isSpecialRegister()
+void TestRegisterTable::specialRows()
 {
     QFETCH(QByteArray, name);
     QFETCH(bool, special);
-    QCOMPARE(RegisterTable::isSpecialRegister(name), special);
+    QCOMPARE(Coefficient::isSpecial(name), special);
 }
 
 void TestRegisterTable::textFromCoefficient_data()
@@ -95,7 +102,7 @@ void TestRegisterTable::textFromCoefficient()
     QFETCH(double, coefficient);
     QFETCH(bool, special);
     QFETCH(QByteArray, text);
-    QCOMPARE(RegisterTable::textFromCoefficient(coefficient, special), text);
+    QCOMPARE(Coefficient::textFromCoefficient(coefficient, rowNamed(special)), text);
 }
 
 void TestRegisterTable::coefficientFromText_data()
@@ -117,12 +124,13 @@ void TestRegisterTable::coefficientFromText()
     QFETCH(QByteArray, text);
     QFETCH(bool, special);
     QFETCH(double, raw);
-    const double coefficient = RegisterTable::coefficientFromText(text, special);
+    const double coefficient = Coefficient::coefficientFromText(text, rowNamed(special));
     QCOMPARE(std::trunc(coefficient * 65536), raw);
+    QCOMPARE(double(Coefficient::fieldFromText(text, rowNamed(special))), raw);
     // What the device then holds reads back as the same K text where the
     // text was exact to the device's resolution.
     if (text == "4999" || text == "5000" || text == "2500")
-        QCOMPARE(RegisterTable::textFromCoefficient(raw / 65536, special), text);
+        QCOMPARE(Coefficient::textFromField(quint32(raw), rowNamed(special)), text);
 }
 
 void TestRegisterTable::addressUnits_data()

@@ -1,6 +1,7 @@
 #include "register_properties_dialog.h"
 
 #include "app_identity.h"
+#include "coefficient.h"
 #include "config_image.h"
 #include "cp1251.h"
 #include "dialog_units.h"
@@ -210,7 +211,7 @@ void RegisterPropertiesDialog::onOkClicked()
 
     const QByteArray rowName = table.shownText(editedRow, Column::Name);
     const double k = TextNumber::parseReal(coefficientText);
-    if (!RegisterTable::isSpecialRegister(rowName)) {
+    if (!Coefficient::isSpecial(rowName)) {
         if (const std::optional<QString> range = coefficientRangeText(rowName, k)) {
             const bool goOn =
                 messages.ask({warningCaption(),
@@ -227,7 +228,7 @@ void RegisterPropertiesDialog::onOkClicked()
         coefficientText = TextNumber::formatFixed(k, 3);
         // The device keeps a special register's coefficient as a fraction
         // below 256; anything else would be written wrongly.
-        if (!ConfigImage::fitsDevice(k)) {
+        if (!Coefficient::fitsDevice(k)) {
             messages.show({errorCaption(), coefficientRefusalText(rowName), MessageIcon::None});
             accepted = false;
         }

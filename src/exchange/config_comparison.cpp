@@ -1,5 +1,6 @@
 #include "config_comparison.h"
 
+#include "coefficient.h"
 #include "config_image.h"
 #include "cp1251.h"
 #include "display_texts.h"
@@ -56,9 +57,8 @@ QString wiringText(quint8 wiringByte)
 
 QString storedCoefficient(const QByteArray &image, int rows, int r, QByteArrayView name)
 {
-    const quint32 raw = ConfigImage::coefficientField(image, rows, r);
     return fromCp1251(
-        RegisterTable::textFromCoefficient(raw / 65536.0, RegisterTable::isSpecialRegister(name)));
+        Coefficient::textFromField(ConfigImage::coefficientField(image, rows, r), name));
 }
 
 } // namespace

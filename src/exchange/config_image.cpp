@@ -1,5 +1,6 @@
 #include "config_image.h"
 
+#include "coefficient.h"
 #include "register_table.h"
 #include "session.h"
 #include "text_number.h"
@@ -100,23 +101,6 @@ quint8 sizeField(const QByteArray &image, int rows, int r)
     return quint8(image[coefficientAt(rows, r) + 3]);
 }
 
-quint32 rawCoefficient(const QByteArray &kText, bool special)
-{
-    const double raw = std::trunc(RegisterTable::coefficientFromText(kText, special) * 65536);
-    if (!std::isfinite(raw))
-        return 0;
-    // The low 24 bits of the two's complement, taken without overflow.
-    double low = std::fmod(raw, 16777216.0);
-    if (low < 0)
-        low += 16777216.0;
-    return quint32(low);
-}
-
-bool fitsDevice(double deviceCoefficient)
-{
-    return std::isfinite(deviceCoefficient) && deviceCoefficient >= 0 && deviceCoefficient < 256;
-}
-
 QByteArray buildImage(const Session &session)
 {
     QList<RegisterEntry> rows;
@@ -138,8 +122,7 @@ QByteArray buildImage(int deviceId, const LinkBytes &link, const QList<RegisterE
     for (const RegisterEntry &row : rows)
         appendBigEndian(image, TextNumber::parseHex(row.address) & 0xFFFF, 2);
     for (const RegisterEntry &row : rows) {
-        appendBigEndian(
-            image, rawCoefficient(row.coefficient, RegisterTable::isSpecialRegister(row.name)), 3);
+        appendBigEndian(image, Coefficient::fieldFromText(row.coefficient, row.name), 3);
         image.append(char(TextNumber::parseInt(row.size) & 0xFF));
     }
     return image;
@@ -155,12 +138,11 @@ bool applyImage(const QByteArray &image, LinkSettings &link, RegisterTable &tabl
     applyLinkBytes(link, {quint8(image[0]), quint8(image[LinkByteOffset]),
                           quint8(image[CellSizeOffset]), quint8(image[WiringOffset])});
     for (int k = 0; k < table.parameterCount(); ++k) {
-        const double coefficient = coefficientField(image, rows, k) / 65536.0;
-        const bool special =
-            RegisterTable::isSpecialRegister(table.shownText(k, RegisterTable::Column::Name));
-        table.showDeviceValues(k, TextNumber::formatHex4(registerAddress(image, rows, k)),
-                               TextNumber::formatInt(sizeField(image, rows, k)),
-                               RegisterTable::textFromCoefficient(coefficient, special));
+        table.showDeviceValues(
+            k, TextNumber::formatHex4(registerAddress(image, rows, k)),
+            TextNumber::formatInt(sizeField(image, rows, k)),
+            Coefficient::textFromField(coefficientField(image, rows, k),
+                                       table.shownText(k, RegisterTable::Column::Name)));
     }
     return true;
 }

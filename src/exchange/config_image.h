@@ -70,14 +70,6 @@ void appendBigEndian(QByteArray &bytes, quint32 value, int width);
 // they are there.
 [[nodiscard]] quint32 readBigEndian(const QByteArray &bytes, qsizetype offset, int width);
 
-// The device's 24-bit fixed-point coefficient (16 fraction bits) for a K
-// text: truncated toward zero, only its low 24 bits kept.
-[[nodiscard]] quint32 rawCoefficient(const QByteArray &kText, bool special);
-
-// Whether a device coefficient fits the 24-bit field with 16 fraction bits
-// the device keeps it in: from 0 up to, not including, 256.
-[[nodiscard]] bool fitsDevice(double deviceCoefficient);
-
 // The request form for a write: the device ID, the link bytes and every row.
 [[nodiscard]] QByteArray buildImage(int deviceId, const LinkBytes &link,
                                     const QList<RegisterEntry> &rows);

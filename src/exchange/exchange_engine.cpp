@@ -1,5 +1,6 @@
 #include "exchange_engine.h"
 
+#include "coefficient.h"
 #include "config_image.h"
 #include "device_models.h"
 #include "modbus_ascii.h"
@@ -207,9 +208,7 @@ std::optional<ExchangeError> ExchangeEngine::writeRefusal() const
         return ExchangeError::of(Kind::StopBitsUnset);
     for (int r = 0; r < session.table.rowCount(); ++r) {
         const RegisterEntry row = session.table.row(r);
-        const double coefficient = RegisterTable::coefficientFromText(
-            row.coefficient, RegisterTable::isSpecialRegister(row.name));
-        if (!ConfigImage::fitsDevice(coefficient))
+        if (!Coefficient::fitsDevice(Coefficient::coefficientFromText(row.coefficient, row.name)))
             return ExchangeError::coefficient(row.name);
     }
     // The device stores the image in place of its own: it must have the rows

@@ -1,5 +1,6 @@
 #include "device_models.h"
 
+#include "coefficient.h"
 #include "cp1251.h"
 #include "text_number.h"
 
@@ -123,8 +124,7 @@ bool buildRegisterTable(RegisterTable &table, int deviceId, QString &configFileN
     configFileName = QString::fromLatin1(model->configFileName);
     for (quint8 index : model->mapRows) {
         RegisterEntry entry = builtInEntry(fullRegisterMap()[index], RegisterKind::Parameter);
-        entry.coefficient =
-            RegisterTable::textFromCoefficient(1.0, RegisterTable::isSpecialRegister(entry.name));
+        entry.coefficient = Coefficient::textFromCoefficient(1.0, entry.name);
         table.append(entry);
     }
     for (const BuiltInRegister &reg : calibrationBlock()) {

@@ -139,30 +139,6 @@ void RegisterTable::restoreListedAddresses(const QList<ListedAddress> &addresses
         emit listedRowsChanged(0, count - 1);
 }
 
-bool RegisterTable::isSpecialRegister(QByteArrayView name)
-{
-    static const QByteArray markers[] = {
-        toCp1251(u"Частота"), "Wrst", "te", "Wp+", "Wp-", "Wq+", "Wq-",
-    };
-    for (const QByteArray &marker : markers) {
-        if (name.contains(marker))
-            return true;
-    }
-    return false;
-}
-
-QByteArray RegisterTable::textFromCoefficient(double coefficient, bool special)
-{
-    const double units = coefficient * 5000;
-    return special ? TextNumber::formatFixed(units * 0.0002, 3) : TextNumber::formatFixed(units, 0);
-}
-
-double RegisterTable::coefficientFromText(QByteArrayView text, bool special)
-{
-    const double x = TextNumber::parseReal(text) * 0.0002;
-    return special ? x * 5000 : x;
-}
-
 int RegisterTable::addressUnits(int size, int cellSize)
 {
     // A cell size of 0 can arrive from a device or a file; it counts as 1,

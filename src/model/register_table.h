@@ -78,9 +78,6 @@ public:
     // one that replaced it.
     [[nodiscard]] quint64 generation() const { return clearCount; }
 
-    [[nodiscard]] static bool isSpecialRegister(QByteArrayView name);
-    [[nodiscard]] static QByteArray textFromCoefficient(double coefficient, bool special);
-    [[nodiscard]] static double coefficientFromText(QByteArrayView text, bool special);
     [[nodiscard]] static int addressUnits(int size, int cellSize);
 
 signals:

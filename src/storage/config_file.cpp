@@ -1,5 +1,6 @@
 #include "config_file.h"
 
+#include "coefficient.h"
 #include "cp1251.h"
 #include "register_table.h"
 #include "text_number.h"
@@ -115,14 +116,12 @@ void appendCountedString(QByteArray &bytes, QByteArrayView text)
 
 QByteArray fileCoefficient(const RegisterEntry &row)
 {
-    const bool special = RegisterTable::isSpecialRegister(row.name);
-    return TextNumber::formatFixed(RegisterTable::coefficientFromText(row.coefficient, special), 3);
+    return TextNumber::formatFixed(Coefficient::coefficientFromText(row.coefficient, row.name), 3);
 }
 
 QByteArray kTextFromFile(QByteArrayView name, QByteArrayView fileText)
 {
-    return RegisterTable::textFromCoefficient(TextNumber::parseReal(fileText),
-                                              RegisterTable::isSpecialRegister(name));
+    return Coefficient::textFromCoefficient(TextNumber::parseReal(fileText), name);
 }
 
 QByteArray encode(const Configuration &configuration)

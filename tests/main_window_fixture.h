@@ -5,6 +5,7 @@
 #include "file_chooser.h"
 #include "main_dialog.h"
 #include "register_list_view.h"
+#include "test_seam_access.h"
 
 #include <QTest>
 #include <memory>
@@ -28,13 +29,13 @@ struct ShownWindow
     {
         mapComPorts(portPaths);
         dialog = std::make_unique<MainDialog>(&messages, files);
-        QObject::connect(&dialog->exchange(), &ExchangeEngine::exchangeFinished,
+        QObject::connect(&TestSeam::exchange(*dialog), &ExchangeEngine::exchangeFinished,
                          [this] { ++finishedExchanges; });
         dialog->show();
         dialog->activateWindow();
     }
     bool ready() { return QTest::qWaitForWindowActive(dialog.get()); }
-    const MainControls &ui() const { return dialog->controls(); }
+    const MainControls &ui() const { return TestSeam::controls(*dialog); }
 
     // The text a cell of the register list shows.
     QString cell(int row, int column) const

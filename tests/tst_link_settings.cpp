@@ -1,4 +1,5 @@
 #include "device_models.h"
+#include "test_seam_access.h"
 #include "text_number.h"
 #include "window_state.h"
 
@@ -69,7 +70,7 @@ void TestLinkSettings::valuesAtStart()
     QCOMPARE(f.fields.parity(), std::nullopt);
     QCOMPARE(f.fields.stopBits(), std::nullopt);
     QCOMPARE(f.session.deviceId, 0);
-    QVERIFY(f.link.isInitialized());
+    QVERIFY(TestSeam::isInitialized(f.link));
     QVERIFY(f.messages.shown.isEmpty());
 }
 
@@ -108,7 +109,7 @@ void TestLinkSettings::takeFieldsStopsAtRefusedField()
     f.session.link.deviceAddress = 5;
     f.session.link.cellSize = 2;
     // The texts as the user left them, without the handlers that typing runs.
-    f.link.setInitialized(false);
+    TestSeam::setInitialized(f.link, false);
     f.fields.cellSizeChanged = nullptr;
     f.fields.addressChanged = nullptr;
     f.fields.setNumericText(NumericField::CellSize, cellText);

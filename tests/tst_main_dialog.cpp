@@ -7,6 +7,7 @@
 #include "register_list_view.h"
 #include "register_table.h"
 #include "spin_button.h"
+#include "test_seam_access.h"
 #include "traffic_log_window.h"
 
 #include <QApplication>
@@ -67,7 +68,7 @@ void TestMainDialog::controlsAtStart()
     QCOMPARE(ui.save->text(), QString("Сохранить"));
     QCOMPARE(ui.deviceAddress->text(), QString("0"));
     QCOMPARE(ui.cellSize->text(), QString("1"));
-    QCOMPARE(w.dialog->session().link.cellSize, quint8(1));
+    QCOMPARE(TestSeam::session(*w.dialog).link.cellSize, quint8(1));
     QCOMPARE(ui.addressSpin->maximum(), 247);
     QCOMPARE(ui.cellSizeSpin->maximum(), 255);
 
@@ -88,13 +89,13 @@ void TestMainDialog::controlsAtStart()
              QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "НЕТ"}));
     // No port exists, and no message says so.
     QCOMPARE(ui.port->currentText(), QString("НЕТ"));
-    QVERIFY(!w.dialog->serialPort().isOpen());
+    QVERIFY(!TestSeam::serialPort(*w.dialog).isOpen());
 
     for (QRadioButton *radio : {ui.ascii, ui.rtu, ui.threeWire, ui.fourWire})
         QVERIFY(!radio->isChecked());
     QCOMPARE(ui.ascii->text(), QString(" ASCII"));
     QCOMPARE(ui.rtu->text(), QString(" RTU"));
-    QCOMPARE(w.dialog->session().link.wiringByte, quint8(0x10));
+    QCOMPARE(TestSeam::session(*w.dialog).link.wiringByte, quint8(0x10));
     QCOMPARE(ui.progress->minimum(), 0);
     QCOMPARE(ui.progress->maximum(), 500);
     QCOMPARE(ui.progress->value(), 0);
@@ -124,7 +125,7 @@ void TestMainDialog::listColumns()
 
     // Rows show the table's code-page texts decoded, and come in selected.
     QString fileName;
-    buildRegisterTable(w.dialog->session().table, 401, fileName);
+    buildRegisterTable(TestSeam::session(*w.dialog).table, 401, fileName);
     QCOMPARE(w.listRows(), 37);
     QCOMPARE(w.cell(30, 0), QString("Частота (f)"));
     QCOMPARE(w.cell(30, 1), QString("0x001E"));
@@ -185,7 +186,7 @@ void TestMainDialog::enterPressesOnlyAFocusedButton()
     ui.read->setFocus();
     QTest::keyClick(ui.read, Qt::Key_Return);
     QCOMPARE(writes, 1);
-    QVERIFY(w.dialog->exchange().progressStep() > 0);
+    QVERIFY(TestSeam::exchange(*w.dialog).progressStep() > 0);
 }
 
 void TestMainDialog::writeStopsAtARefusedField_data()
@@ -203,8 +204,8 @@ void TestMainDialog::writeStopsAtARefusedField()
     const MainControls &ui = w.ui();
     // Everything a write needs, but the device address field.
     QString fileName;
-    buildRegisterTable(w.dialog->session().table, 100, fileName);
-    w.dialog->session().deviceId = 100;
+    buildRegisterTable(TestSeam::session(*w.dialog).table, 100, fileName);
+    TestSeam::session(*w.dialog).deviceId = 100;
     ui.ascii->setChecked(true);
     ui.baudRate->setCurrentIndex(3);
     ui.parity->setCurrentIndex(0);
@@ -213,15 +214,15 @@ void TestMainDialog::writeStopsAtARefusedField()
 
     ui.write->click();
     QCOMPARE(w.messages.texts(), QStringList{"Please enter an integer between 0 and 255."});
-    QVERIFY(w.dialog->exchange().frameText().isEmpty());
-    QVERIFY(!w.dialog->exchange().isBusy());
-    QCOMPARE(w.dialog->exchange().progressStep(), 0);
+    QVERIFY(TestSeam::exchange(*w.dialog).frameText().isEmpty());
+    QVERIFY(!TestSeam::exchange(*w.dialog).isBusy());
+    QCOMPARE(TestSeam::exchange(*w.dialog).progressStep(), 0);
     QCOMPARE(ui.deviceAddress->text(), address);
 
     // Read goes on with the address held.
     ui.read->click();
     QCOMPARE(w.messages.shown.size(), 2);
-    QCOMPARE(w.dialog->exchange().progressStep(), 20);
+    QCOMPARE(TestSeam::exchange(*w.dialog).progressStep(), 20);
 }
 
 void TestMainDialog::linkListsShowTheSettings()
@@ -229,7 +230,7 @@ void TestMainDialog::linkListsShowTheSettings()
     ShownWindow w;
     QVERIFY(w.ready());
     const MainControls &ui = w.ui();
-    Session &session = w.dialog->session();
+    Session &session = TestSeam::session(*w.dialog);
     QString fileName;
     buildRegisterTable(session.table, 100, fileName);
     session.deviceId = 100;
@@ -237,7 +238,7 @@ void TestMainDialog::linkListsShowTheSettings()
     session.link.baudCode = baudCodeOfRate(14400);
     session.link.parity = Parity::Odd;
     session.link.stopBits = StopBits::Two;
-    w.dialog->linkSettings().showLinkChoices();
+    TestSeam::linkSettings(*w.dialog).showLinkChoices();
     w.dialog->showFields();
     QCOMPARE(ui.baudRate->currentText(), QString("14400"));
     QCOMPARE(ui.parity->currentText(), QString("НЕЧЕТ"));
@@ -256,17 +257,17 @@ void TestMainDialog::linkListsShowTheSettings()
     // A rate the list does not offer (57600, from a device or a file) shows
     // as no rate, and Write is refused until one is picked.
     session.link.baudCode = baudCodeOfRate(57600);
-    w.dialog->linkSettings().showLinkChoices();
+    TestSeam::linkSettings(*w.dialog).showLinkChoices();
     QCOMPARE(ui.baudRate->currentIndex(), -1);
     ui.write->click();
     QCOMPARE(w.messages.texts(), QStringList{"Не задана скорость передачи"});
-    QVERIFY(!w.dialog->exchange().isBusy());
+    QVERIFY(!TestSeam::exchange(*w.dialog).isBusy());
     QCOMPARE(session.link.baudCode, baudCodeOfRate(57600));
     ui.baudRate->setCurrentIndex(ui.baudRate->findText("9600"));
     ui.write->click();
     QCOMPARE(w.messages.shown.size(), 1);
-    QVERIFY(w.dialog->exchange().isBusy());
-    QCOMPARE(quint8(w.dialog->exchange().image()[3]) & 0x0F, 5);
+    QVERIFY(TestSeam::exchange(*w.dialog).isBusy());
+    QCOMPARE(quint8(TestSeam::exchange(*w.dialog).image()[3]) & 0x0F, 5);
 }
 
 void TestMainDialog::trafficLogWindow()
@@ -275,22 +276,22 @@ void TestMainDialog::trafficLogWindow()
     ShownWindow w;
     QVERIFY(w.ready());
     const QString path = dir.filePath("traffic.txt");
-    w.dialog->trafficLogChooser = [path] { return std::optional<QString>(path); };
-    TrafficLog &log = w.dialog->traffic();
+    TestSeam::trafficLogChooser(*w.dialog) = [path] { return std::optional<QString>(path); };
+    TrafficLog &log = TestSeam::traffic(*w.dialog);
     log.append({QTime(10, 0, 0, 5), TrafficEvent::Direction::Sent, ":006400009C\r\n",
                 "Запрос конфигурации, ID 0"});
     log.append({QTime(10, 0, 1, 5), TrafficEvent::Direction::Received, {}, "Нет ответа в окне"});
 
     // F12 opens it; opened again, it is the same window.
-    QVERIFY(!w.dialog->trafficLogWindow());
+    QVERIFY(!TestSeam::trafficLogWindow(*w.dialog));
     QTest::keyClick(w.dialog.get(), Qt::Key_F12);
-    TrafficLogWindow *window = w.dialog->trafficLogWindow();
+    TrafficLogWindow *window = TestSeam::trafficLogWindow(*w.dialog);
     QVERIFY(window);
     QVERIFY(window->isVisible());
     QVERIFY(!window->isModal());
     QCOMPARE(window->windowTitle(), QString("Журнал обмена"));
     w.dialog->showTrafficLog();
-    QCOMPARE(w.dialog->trafficLogWindow(), window);
+    QCOMPARE(TestSeam::trafficLogWindow(*w.dialog), window);
     QCOMPARE(w.dialog->findChildren<TrafficLogWindow *>().size(), 1);
 
     const QAbstractItemModel *rows = window->view()->model();
@@ -352,7 +353,7 @@ void TestMainDialog::trafficLogWindow()
     QCOMPARE(rows->rowCount(), 0);
     log.append({QTime(12, 0), TrafficEvent::Direction::Sent, "x", {}});
     window->close();
-    QTRY_VERIFY(!w.dialog->trafficLogWindow());
+    QTRY_VERIFY(!TestSeam::trafficLogWindow(*w.dialog));
     QCOMPARE(log.size(), 1);
     QVERIFY(w.messages.shown.isEmpty());
 }
@@ -440,7 +441,7 @@ void TestMainDialog::deviceAddressCheck()
         QCOMPARE(
             w.messages.shown[0],
             (UserMessage{"Ошибка", "Адрес устройства не должен превышать 247", MessageIcon::None}));
-        QCOMPARE(w.dialog->session().link.deviceAddress, quint8(247));
+        QCOMPARE(TestSeam::session(*w.dialog).link.deviceAddress, quint8(247));
     } else {
         QVERIFY(w.messages.shown.isEmpty());
     }
@@ -479,7 +480,7 @@ void TestMainDialog::cellSizeClamp()
     field->selectAll();
     field->insert(typed);
     QCOMPARE(field->text(), shown);
-    QCOMPARE(QString::number(w.dialog->session().link.cellSize), shown);
+    QCOMPARE(QString::number(TestSeam::session(*w.dialog).link.cellSize), shown);
     QVERIFY(w.messages.shown.isEmpty());
 }
 
@@ -488,7 +489,7 @@ void TestMainDialog::cellSizeRelaysTheTable()
     ShownWindow w;
     QVERIFY(w.ready());
     QString fileName;
-    buildRegisterTable(w.dialog->session().table, 401, fileName);
+    buildRegisterTable(TestSeam::session(*w.dialog).table, 401, fileName);
     QLineEdit *field = w.ui().cellSize;
     field->setText("2");
     QCOMPARE(w.cell(31, 1), QString("0x001F "));
@@ -524,7 +525,7 @@ void TestMainDialog::doubleClickOpensTheFirstSelectedRow()
                 QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
             }).isEmpty());
     QString fileName;
-    buildRegisterTable(w.dialog->session().table, 401, fileName);
+    buildRegisterTable(TestSeam::session(*w.dialog).table, 401, fileName);
     QCOMPARE(w.dialog->firstSelectedRow(), 0);
     list->clearSelection();
     QVERIFY(openedBy([&] { w.dialog->onListDoubleClicked(); }).isEmpty());
@@ -558,8 +559,8 @@ void TestMainDialog::saveAndOpenButtons()
     QVERIFY(w.ready());
     const MainControls &ui = w.ui();
     QString fileName;
-    buildRegisterTable(w.dialog->session().table, 300, fileName);
-    w.dialog->session().deviceId = 300;
+    buildRegisterTable(TestSeam::session(*w.dialog).table, 300, fileName);
+    TestSeam::session(*w.dialog).deviceId = 300;
     ui.deviceAddress->setText("42");
     ui.save->click();
     QVERIFY(w.messages.shown.isEmpty());
@@ -569,7 +570,7 @@ void TestMainDialog::saveAndOpenButtons()
     QVERIFY(other.ready());
     other.ui().open->click();
     QVERIFY(other.messages.shown.isEmpty());
-    QCOMPARE(other.dialog->session().deviceId, 300);
+    QCOMPARE(TestSeam::session(*other.dialog).deviceId, 300);
     QCOMPARE(other.listRows(), w.listRows());
     QCOMPARE(other.ui().deviceAddress->text(), QString("42"));
     QCOMPARE(other.ui().fileName->text(), QString("bench.dat"));

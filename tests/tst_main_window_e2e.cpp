@@ -14,6 +14,7 @@
 #include "register_list_view.h"
 #include "register_table.h"
 #include "sim_process.h"
+#include "test_seam_access.h"
 #include "traffic_log_window.h"
 
 #include <QApplication>
@@ -78,9 +79,9 @@ void TestMainWindowEndToEnd::probeKeepsTheFirstPortThatOpens()
     ShownWindow w({"", second.slavePath, third.slavePath});
     QVERIFY(w.ready());
     QCOMPARE(w.ui().port->currentText(), QString("COM2"));
-    QCOMPARE(w.dialog->portChoice().openPortName, QString("COM2"));
-    QVERIFY(w.dialog->serialPort().isOpen());
-    QCOMPARE(w.dialog->serialPort().location(), second.slavePath);
+    QCOMPARE(TestSeam::portChoice(*w.dialog).openPortName, QString("COM2"));
+    QVERIFY(TestSeam::serialPort(*w.dialog).isOpen());
+    QCOMPARE(TestSeam::serialPort(*w.dialog).location(), second.slavePath);
     QVERIFY(w.messages.shown.isEmpty());
 }
 
@@ -91,7 +92,7 @@ void TestMainWindowEndToEnd::pickingPorts()
     ShownWindow w({"", second.slavePath, third.slavePath});
     QVERIFY(w.ready());
     QComboBox *list = w.ui().port;
-    SerialPort &port = w.dialog->serialPort();
+    SerialPort &port = TestSeam::serialPort(*w.dialog);
 
     // COM1 does not open: the list goes back to COM2, which is open again,
     // and the tooltip says why.
@@ -135,7 +136,7 @@ void TestMainWindowEndToEnd::closingReleasesThePort()
     {
         ShownWindow w({first.slavePath});
         QVERIFY(w.ready());
-        QVERIFY(w.dialog->serialPort().isOpen());
+        QVERIFY(TestSeam::serialPort(*w.dialog).isOpen());
         // Held for this program alone while the window runs.
         SerialPort other;
         QVERIFY(!other.open(first.slavePath));
@@ -174,7 +175,7 @@ void TestMainWindowEndToEnd::readAndWriteThroughTheWindow()
     QCOMPARE(rowsWhileOpen, 37);
 
     QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 1, 5000);
-    QCOMPARE(w.dialog->exchange().image().size(), 282);
+    QCOMPARE(TestSeam::exchange(*w.dialog).image().size(), 282);
     QVERIFY2(w.messages.shown.isEmpty(), qPrintable(w.messages.texts().join('|')));
     QCOMPARE(ui.deviceAddress->text(), QString("5"));
     QCOMPARE(ui.cellSize->text(), QString("2"));
@@ -188,8 +189,8 @@ void TestMainWindowEndToEnd::readAndWriteThroughTheWindow()
     ui.deviceAddress->selectAll();
     ui.deviceAddress->insert("9");
     QTest::keyClick(ui.write, Qt::Key_Space);
-    QVERIFY(w.dialog->exchange().isBusy());
-    QTRY_VERIFY_WITH_TIMEOUT(!w.dialog->exchange().isBusy(), 6000);
+    QVERIFY(TestSeam::exchange(*w.dialog).isBusy());
+    QTRY_VERIFY_WITH_TIMEOUT(!TestSeam::exchange(*w.dialog).isBusy(), 6000);
     QVERIFY2(w.messages.shown.isEmpty(), qPrintable(w.messages.texts().join('|')));
     QTRY_VERIFY(sim.log().contains(":0965")); // the log line may trail the echo
 
@@ -216,7 +217,7 @@ void TestMainWindowEndToEnd::trafficLogOfAReadAndAFailedRead()
     QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 2, 3000);
     QCOMPARE(w.messages.texts(), QStringList{"Преобразователь не отвечает"});
 
-    const QAbstractItemModel *rows = w.dialog->trafficLogWindow()->view()->model();
+    const QAbstractItemModel *rows = TestSeam::trafficLogWindow(*w.dialog)->view()->model();
     const QStringList expected{
         "→ 13 Запрос конфигурации, ID 0",
         "← 13 Ответ устройства с другим ID: 401",
@@ -253,7 +254,7 @@ void TestMainWindowEndToEnd::portThatVanishesAndComesBack()
     ui.read->click();
     sim.command("vanish");
     QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(), QStringList{"Преобразователь не отвечает"}, 3000);
-    QVERIFY(!w.dialog->serialPort().isOpen());
+    QVERIFY(!TestSeam::serialPort(*w.dialog).isOpen());
     QCOMPARE(ui.port->currentText(), QString("COM1"));
 
     // A new terminal behind the same link: the next Read opens COM1 anew,
@@ -302,17 +303,17 @@ void TestMainWindowEndToEnd::searchForTheTransducer()
 
     // One identification per port that opened, each in the log.
     QStringList requests;
-    for (int i = 0; i < w.dialog->traffic().size(); ++i)
-        requests << w.dialog->traffic().at(i).meaning;
+    for (int i = 0; i < TestSeam::traffic(*w.dialog).size(); ++i)
+        requests << TestSeam::traffic(*w.dialog).at(i).meaning;
     QCOMPARE(requests.filter("Запрос"),
              QStringList(simulator ? 2 : 1, QStringLiteral("Запрос конфигурации, ID 0")));
     QCOMPARE(ui.progress->value(), 500);
-    QCOMPARE(w.dialog->session().deviceId, 0);
+    QCOMPARE(TestSeam::session(*w.dialog).deviceId, 0);
     QCOMPARE(w.listRows(), rowsBefore);
-    QVERIFY(w.dialog->serialPort().isOpen());
+    QVERIFY(TestSeam::serialPort(*w.dialog).isOpen());
     if (!simulator) {
         QCOMPARE(ui.port->currentText(), QString("COM2"));
-        QCOMPARE(w.dialog->serialPort().location(), silent.slavePath);
+        QCOMPARE(TestSeam::serialPort(*w.dialog).location(), silent.slavePath);
         QCOMPARE(w.messages.shown.first().icon, MessageIcon::Exclamation);
         return;
     }
@@ -323,7 +324,7 @@ void TestMainWindowEndToEnd::searchForTheTransducer()
     const int finished = w.finishedExchanges;
     ui.read->click();
     QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, finished + 1, 5000);
-    QCOMPARE(w.dialog->session().deviceId, 401);
+    QCOMPARE(TestSeam::session(*w.dialog).deviceId, 401);
     QVERIFY(w.messages.shown.isEmpty());
 }
 
@@ -346,7 +347,7 @@ void TestMainWindowEndToEnd::comparisonWithAFile()
     QVERIFY(w.ready());
     w.ui().read->click();
     QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 1, 5000);
-    Session &held = w.dialog->session();
+    Session &held = TestSeam::session(*w.dialog);
     Session edited;
     ConfigStore::applyConfiguration(edited, ConfigStore::configurationOf(held));
     if (changed) {
@@ -359,7 +360,7 @@ void TestMainWindowEndToEnd::comparisonWithAFile()
     const QString fieldsBefore = w.ui().deviceAddress->text() + w.ui().baudRate->currentText();
 
     w.dialog->compareWithFile();
-    ComparisonWindow *comparison = w.dialog->comparisonWindow();
+    ComparisonWindow *comparison = TestSeam::comparisonWindow(*w.dialog);
     QVERIFY(comparison && comparison->isVisible() && !comparison->isModal());
     QCOMPARE(comparison->windowTitle(), QString("Сравнение с файлом"));
     QCOMPARE(ConfigImage::buildImage(held), imageBefore);
@@ -415,7 +416,7 @@ void TestMainWindowEndToEnd::signalEndsTheProgramOverADialog()
             window->showAbout();
         } else if (dialog == "properties") {
             QString fileName;
-            buildRegisterTable(window->session().table, 300, fileName);
+            buildRegisterTable(TestSeam::session(*window).table, 300, fileName);
             window->onListDoubleClicked();
         } else {
             window->onWriteClicked(); // refused: no transmission mode

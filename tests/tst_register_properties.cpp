@@ -9,6 +9,7 @@
 #include "register_table.h"
 #include "session.h"
 #include "spin_button.h"
+#include "test_seam_access.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -114,23 +115,24 @@ void TestRegisterProperties::opening()
 {
     EditFixture f(2);
     QCOMPARE(f.dialog->windowTitle(), QString("Свойства: Частота (f)"));
-    QCOMPARE(f.dialog->addressField()->text(), QString("0x0002 "));
-    QCOMPARE(f.dialog->sizeField()->text(), QString("2"));
-    QCOMPARE(f.dialog->coefficientField()->text(), QString("1.000"));
-    QCOMPARE(f.dialog->addressSpinButton()->maximum(), 65535);
-    QCOMPARE(f.dialog->sizeSpinButton()->maximum(), 255);
+    QCOMPARE(TestSeam::addressField(*f.dialog)->text(), QString("0x0002 "));
+    QCOMPARE(TestSeam::sizeField(*f.dialog)->text(), QString("2"));
+    QCOMPARE(TestSeam::coefficientField(*f.dialog)->text(), QString("1.000"));
+    QCOMPARE(TestSeam::addressSpinButton(*f.dialog)->maximum(), 65535);
+    QCOMPARE(TestSeam::sizeSpinButton(*f.dialog)->maximum(), 255);
     QVERIFY(QTest::qWaitForWindowActive(f.dialog.get()));
 
-    QCOMPARE(QApplication::focusWidget(), f.dialog->okButton());
-    const QList<QWidget *> order{f.dialog->cancelButton(), f.dialog->addressField(),
-                                 f.dialog->sizeField(), f.dialog->coefficientField(),
-                                 f.dialog->okButton()};
+    QCOMPARE(QApplication::focusWidget(), TestSeam::okButton(*f.dialog));
+    const QList<QWidget *> order{TestSeam::cancelButton(*f.dialog),
+                                 TestSeam::addressField(*f.dialog), TestSeam::sizeField(*f.dialog),
+                                 TestSeam::coefficientField(*f.dialog),
+                                 TestSeam::okButton(*f.dialog)};
     for (QWidget *next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
     }
     // Enter right away presses OK: the row goes back unchanged.
-    QTest::keyClick(f.dialog->okButton(), Qt::Key_Return);
+    QTest::keyClick(TestSeam::okButton(*f.dialog), Qt::Key_Return);
     QVERIFY(f.accepted());
     QVERIFY(f.messages.shown.isEmpty());
     QCOMPARE(f.table.row(2).coefficient, QByteArray("1.000"));
@@ -155,9 +157,9 @@ void TestRegisterProperties::okStoresTheAddressInNormalForm()
 
     // Row 3 is alone at the address: any conflict is with row 0 or 5 at 0.
     EditFixture f(3);
-    f.type(f.dialog->addressField(), typed);
+    f.type(TestSeam::addressField(*f.dialog), typed);
     f.messages.answers = {true, true};
-    f.dialog->okButton()->click();
+    TestSeam::okButton(*f.dialog)->click();
     QVERIFY(f.accepted());
     QCOMPARE(f.address(3), stored);
     QCOMPARE(f.table.row(3).address, stored);
@@ -168,12 +170,12 @@ void TestRegisterProperties::okStoresTheAddressInNormalForm()
 void TestRegisterProperties::enterNormalizesAndStaysOpen()
 {
     EditFixture f(4);
-    f.type(f.dialog->addressField(), "12");
-    f.type(f.dialog->coefficientField(), "3000");
-    f.dialog->addressField()->setFocus();
-    QTest::keyClick(f.dialog->addressField(), Qt::Key_Return);
-    QCOMPARE(f.dialog->addressField()->text(), QString("0x0012 "));
-    QCOMPARE(f.dialog->coefficientField()->text(), QString("3000.000"));
+    f.type(TestSeam::addressField(*f.dialog), "12");
+    f.type(TestSeam::coefficientField(*f.dialog), "3000");
+    TestSeam::addressField(*f.dialog)->setFocus();
+    QTest::keyClick(TestSeam::addressField(*f.dialog), Qt::Key_Return);
+    QCOMPARE(TestSeam::addressField(*f.dialog)->text(), QString("0x0012 "));
+    QCOMPARE(TestSeam::coefficientField(*f.dialog)->text(), QString("3000.000"));
     QVERIFY(f.dialog->isVisible());
     QCOMPARE(f.address(4), QByteArray("0x001E "));
     QVERIFY(f.messages.shown.isEmpty());
@@ -182,16 +184,16 @@ void TestRegisterProperties::enterNormalizesAndStaysOpen()
 void TestRegisterProperties::enterWithABadSize()
 {
     EditFixture f(4);
-    f.type(f.dialog->addressField(), "12");
-    f.type(f.dialog->sizeField(), "abc");
-    f.type(f.dialog->coefficientField(), "3500");
-    f.dialog->coefficientField()->setFocus();
-    QTest::keyClick(f.dialog->coefficientField(), Qt::Key_Return);
+    f.type(TestSeam::addressField(*f.dialog), "12");
+    f.type(TestSeam::sizeField(*f.dialog), "abc");
+    f.type(TestSeam::coefficientField(*f.dialog), "3500");
+    TestSeam::coefficientField(*f.dialog)->setFocus();
+    QTest::keyClick(TestSeam::coefficientField(*f.dialog), Qt::Key_Return);
     QCOMPARE(f.messages.texts(), QStringList{"Please enter an integer between 0 and 255."});
     QCOMPARE(f.messages.shown[0].icon, MessageIcon::Exclamation);
-    QCOMPARE(f.dialog->addressField()->text(), QString("0x0012 "));
-    QCOMPARE(f.dialog->sizeField()->text(), QString("2"));
-    QCOMPARE(f.dialog->coefficientField()->text(), QString("3000.000"));
+    QCOMPARE(TestSeam::addressField(*f.dialog)->text(), QString("0x0012 "));
+    QCOMPARE(TestSeam::sizeField(*f.dialog)->text(), QString("2"));
+    QCOMPARE(TestSeam::coefficientField(*f.dialog)->text(), QString("3000.000"));
     QVERIFY(f.dialog->isVisible());
 }
 
@@ -219,17 +221,19 @@ void TestRegisterProperties::addressSpin()
     for (bool byKey : {false, true}) {
         EditFixture f(row);
         if (!typed.isEmpty())
-            f.type(f.dialog->addressField(), typed);
+            f.type(TestSeam::addressField(*f.dialog), typed);
         if (byKey)
-            QTest::keyClick(f.dialog->addressField(), step > 0 ? Qt::Key_Up : Qt::Key_Down);
+            QTest::keyClick(TestSeam::addressField(*f.dialog),
+                            step > 0 ? Qt::Key_Up : Qt::Key_Down);
         else
-            f.dialog->addressSpinButton()->stepBy(step);
-        QCOMPARE(f.dialog->addressField()->text(), shown);
-        QVERIFY(!f.dialog->spinStepPending);
+            TestSeam::addressSpinButton(*f.dialog)->stepBy(step);
+        QCOMPARE(TestSeam::addressField(*f.dialog)->text(), shown);
+        QVERIFY(!TestSeam::spinStepPending(*f.dialog));
         // A second step goes on from there.
-        f.dialog->addressSpinButton()->stepBy(step);
-        QCOMPARE(RegisterEditRules::parseAddress(toCp1251(f.dialog->addressField()->text())),
-                 (RegisterEditRules::parseAddress(toCp1251(shown)) + step) & 0xFFFF);
+        TestSeam::addressSpinButton(*f.dialog)->stepBy(step);
+        QCOMPARE(
+            RegisterEditRules::parseAddress(toCp1251(TestSeam::addressField(*f.dialog)->text())),
+            (RegisterEditRules::parseAddress(toCp1251(shown)) + step) & 0xFFFF);
     }
 }
 
@@ -251,8 +255,8 @@ void TestRegisterProperties::reservedRange()
     QFETCH(bool, refused);
 
     EditFixture f(3);
-    f.type(f.dialog->addressField(), typed);
-    f.dialog->okButton()->click();
+    f.type(TestSeam::addressField(*f.dialog), typed);
+    TestSeam::okButton(*f.dialog)->click();
     if (refused) {
         QCOMPARE(f.messages.shown.size(), 1);
         QCOMPARE(f.messages.shown[0],
@@ -261,7 +265,7 @@ void TestRegisterProperties::reservedRange()
         QVERIFY(!f.accepted());
         QCOMPARE(f.table.row(3).address, QByteArray("0x0003 "));
         // The field keeps what the user typed.
-        QCOMPARE(f.dialog->addressField()->text(), typed);
+        QCOMPARE(TestSeam::addressField(*f.dialog)->text(), typed);
     } else {
         QVERIFY(f.messages.shown.isEmpty());
         QVERIFY(f.accepted());
@@ -303,9 +307,9 @@ void TestRegisterProperties::coefficientRanges()
     QFETCH(QByteArray, stored);
 
     EditFixture f(row);
-    f.type(f.dialog->coefficientField(), typed);
+    f.type(TestSeam::coefficientField(*f.dialog), typed);
     f.messages.answers = {true};
-    f.dialog->okButton()->click();
+    TestSeam::okButton(*f.dialog)->click();
     if (warning.isEmpty()) {
         QVERIFY(f.messages.shown.isEmpty());
     } else {
@@ -322,10 +326,10 @@ void TestRegisterProperties::coefficientRanges()
 void TestRegisterProperties::cancelOnTheRangeWarning()
 {
     EditFixture f(0);
-    f.type(f.dialog->addressField(), "0x0010");
-    f.type(f.dialog->coefficientField(), "100");
+    f.type(TestSeam::addressField(*f.dialog), "0x0010");
+    f.type(TestSeam::coefficientField(*f.dialog), "100");
     f.messages.answers = {false};
-    f.dialog->okButton()->click();
+    TestSeam::okButton(*f.dialog)->click();
     QCOMPARE(f.messages.shown.size(), 1);
     QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
     QVERIFY(!f.dialog->isVisible());
@@ -335,14 +339,14 @@ void TestRegisterProperties::cancelOnTheRangeWarning()
     // A special register's coefficient must fit the device: refused, and the
     // dialog stays open.
     EditFixture g(2);
-    g.type(g.dialog->coefficientField(), "256");
-    g.dialog->okButton()->click();
+    g.type(TestSeam::coefficientField(*g.dialog), "256");
+    TestSeam::okButton(*g.dialog)->click();
     QCOMPARE(g.messages.texts(), QStringList{"Недопустимый коэффициент регистра \"Частота (f)\""});
     QCOMPARE(g.messages.shown[0].caption, QString("Ошибка"));
     QVERIFY(g.dialog->isVisible());
     QCOMPARE(g.table.row(2).coefficient, QByteArray("1.000"));
-    g.type(g.dialog->coefficientField(), "-0.5");
-    g.dialog->okButton()->click();
+    g.type(TestSeam::coefficientField(*g.dialog), "-0.5");
+    TestSeam::okButton(*g.dialog)->click();
     QCOMPARE(g.messages.shown.size(), 2);
     QVERIFY(!g.accepted());
 }
@@ -394,10 +398,10 @@ void TestRegisterProperties::overlapQuestions()
     QFETCH(QStringList, addresses);
 
     EditFixture f(edited, rows, 2);
-    f.type(f.dialog->addressField(), typedAddress);
-    f.type(f.dialog->sizeField(), typedSize);
+    f.type(TestSeam::addressField(*f.dialog), typedAddress);
+    f.type(TestSeam::sizeField(*f.dialog), typedSize);
     f.messages.answers = answers;
-    f.dialog->okButton()->click();
+    TestSeam::okButton(*f.dialog)->click();
     QCOMPARE(f.messages.shown.size(), questions);
     for (const UserMessage &message : f.messages.shown)
         QCOMPARE(message, (UserMessage{"Ошибка", shiftQuestion, MessageIcon::None}));
@@ -417,9 +421,9 @@ void TestRegisterProperties::shiftChain()
                           {"Ток фазы C (Ic)", "0x0060 ", "3", "3000"},
                           {"Ток нулевой (Io)", "0x0005 ", "3", "3000"}};
     EditFixture f(0, rows, 1);
-    f.type(f.dialog->addressField(), "0x0020");
+    f.type(TestSeam::addressField(*f.dialog), "0x0020");
     f.messages.answers = {true};
-    f.dialog->okButton()->click();
+    TestSeam::okButton(*f.dialog)->click();
     QCOMPARE(f.messages.shown.size(), 1);
     QVERIFY(f.accepted());
     QCOMPARE(f.addresses(), QStringList({"0x0020 ", "0x0021 ", "0x0024 ", "0x0027 "}));
@@ -433,19 +437,19 @@ void TestRegisterProperties::shiftThenReservedAddress()
                           {"Ток фазы B (Ib)", "0xFFFF ", "2", "3000"},
                           {"Ток фазы C (Ic)", "0x0005 ", "2", "3000"}};
     EditFixture f(0, rows, 2);
-    f.type(f.dialog->addressField(), "FFFF");
+    f.type(TestSeam::addressField(*f.dialog), "FFFF");
     f.messages.answers = {true};
-    f.dialog->okButton()->click();
+    TestSeam::okButton(*f.dialog)->click();
     QCOMPARE(f.messages.texts(), QStringList({shiftQuestion, "Данный адрес не доступен"}));
     QVERIFY(f.dialog->isVisible());
     QVERIFY(!f.accepted());
     // The shift stays; the edited row keeps its values.
     QCOMPARE(f.addresses(), QStringList({"0x0010 ", "0x0000 ", "0x0001 "}));
     QCOMPARE(f.table.row(1).address, QByteArray("0x0000 "));
-    QCOMPARE(f.dialog->addressField()->text(), QString("0xFFFF "));
+    QCOMPARE(TestSeam::addressField(*f.dialog)->text(), QString("0xFFFF "));
 
     // Cancel now keeps the shift too.
-    f.dialog->cancelButton()->click();
+    TestSeam::cancelButton(*f.dialog)->click();
     QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
     QCOMPARE(f.addresses(), QStringList({"0x0010 ", "0x0000 ", "0x0001 "}));
 }
@@ -508,10 +512,10 @@ void TestRegisterProperties::confirmedShiftsLeaveAHoldableLayout()
             all << f.table.row(r);
         return all;
     }();
-    f.type(f.dialog->addressField(), typedAddress);
-    f.type(f.dialog->sizeField(), typedSize);
+    f.type(TestSeam::addressField(*f.dialog), typedAddress);
+    f.type(TestSeam::sizeField(*f.dialog), typedSize);
     f.messages.answers = QList<bool>(questions, true);
-    f.dialog->okButton()->click();
+    TestSeam::okButton(*f.dialog)->click();
 
     QStringList expected(questions, shiftQuestion);
     expected << "Данный адрес не доступен";
@@ -527,15 +531,15 @@ void TestRegisterProperties::okWithABadSizeKeepsTheDialogOpen()
 {
     EditFixture f(3);
     const RegisterEntry before = f.table.row(3);
-    f.type(f.dialog->addressField(), "12");
-    f.type(f.dialog->sizeField(), "300");
-    f.type(f.dialog->coefficientField(), "3500");
-    f.dialog->okButton()->click();
+    f.type(TestSeam::addressField(*f.dialog), "12");
+    f.type(TestSeam::sizeField(*f.dialog), "300");
+    f.type(TestSeam::coefficientField(*f.dialog), "3500");
+    TestSeam::okButton(*f.dialog)->click();
     QCOMPARE(f.messages.texts(), QStringList{"Please enter an integer between 0 and 255."});
     QVERIFY(f.dialog->isVisible());
     QCOMPARE(f.table.row(3), before);
     QCOMPARE(f.address(3), before.address);
-    QCOMPARE(f.dialog->focusWidget(), f.dialog->sizeField());
+    QCOMPARE(f.dialog->focusWidget(), TestSeam::sizeField(*f.dialog));
 }
 
 void TestRegisterProperties::editOfAReplacedTableLandsNowhere()
@@ -544,12 +548,12 @@ void TestRegisterProperties::editOfAReplacedTableLandsNowhere()
     // dialog is open: OK then closes as Cancel would.
     EditFixture f(3);
     QVERIFY(QTest::qWaitForWindowActive(f.dialog.get()));
-    f.type(f.dialog->addressField(), "0x0040");
-    f.type(f.dialog->coefficientField(), "3500");
+    f.type(TestSeam::addressField(*f.dialog), "0x0040");
+    f.type(TestSeam::coefficientField(*f.dialog), "3500");
     QString fileName;
     QVERIFY(buildRegisterTable(f.table, 100, fileName));
     const RegisterEntry replaced = f.table.row(3);
-    f.dialog->okButton()->click();
+    TestSeam::okButton(*f.dialog)->click();
     QCOMPARE(f.dialog->result(), int(QDialog::Rejected));
     QVERIFY(!f.dialog->isVisible());
     QVERIFY(f.messages.shown.isEmpty());
@@ -562,10 +566,10 @@ void TestRegisterProperties::cancelAfterAShift()
     EditFixture f(3);
     // Yes to the shift, then Cancel on the range warning: the shift stays,
     // the edit does not.
-    f.type(f.dialog->addressField(), "0x001E");
-    f.type(f.dialog->coefficientField(), "1");
+    f.type(TestSeam::addressField(*f.dialog), "0x001E");
+    f.type(TestSeam::coefficientField(*f.dialog), "1");
     f.messages.answers = {true, false};
-    f.dialog->okButton()->click();
+    TestSeam::okButton(*f.dialog)->click();
     QCOMPARE(f.messages.shown.size(), 2);
     QVERIFY(!f.dialog->isVisible());
     QVERIFY(!f.accepted());

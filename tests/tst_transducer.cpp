@@ -187,8 +187,8 @@ void TestTransducer::faults_data()
                                   << QByteArray::fromHex("0665");
     QTest::newRow("other ID, read") << Fault::OtherId << false << true << 0 << Outcome::Bytes
                                     << QByteArray::fromHex("05E40096");
-    QTest::newRow("not stored, write") << Fault::NotStored << true << true << 0 << Outcome::Bytes
-                                       << QByteArray::fromHex("0565");
+    QTest::newRow("not stored, write")
+        << Fault::NotStored << true << true << 0 << Outcome::Bytes << QByteArray::fromHex("0565");
     QTest::newRow("other ID, write")
         << Fault::OtherId << true << true << 0 << Outcome::Bytes << QByteArray::fromHex("05E50096");
 }

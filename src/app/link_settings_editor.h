@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link_fields.h"
+#include "test_seam.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -41,12 +42,9 @@ public:
     void onThreeWireClicked();
     void onFourWireClicked();
 
-    [[nodiscard]] bool isInitialized() const { return initialized; }
-    // Stops the field handlers from acting as if the window were open, for
-    // a test that sets texts as a user left them.
-    void setInitialized(bool value) { initialized = value; }
-
 private:
+    friend struct TestSeam;
+
     bool takeNumeric(LinkFields::NumericField field, quint8 &member);
 
     LinkFields &linkFields;

@@ -290,11 +290,6 @@ void MainDialog::showAbout()
     about.exec();
 }
 
-TrafficLogWindow *MainDialog::trafficLogWindow() const
-{
-    return logWindow.data();
-}
-
 void MainDialog::compareWithFile()
 {
     const std::optional<QList<ConfigComparison::Difference>> differences = files->compareWithFile();
@@ -303,11 +298,6 @@ void MainDialog::compareWithFile()
     lastComparison = new ComparisonWindow(*differences, this);
     lastComparison->setWindowIcon(windowIcon());
     lastComparison->show();
-}
-
-ComparisonWindow *MainDialog::comparisonWindow() const
-{
-    return lastComparison.data();
 }
 
 void MainDialog::showTrafficLog()

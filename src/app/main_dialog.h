@@ -4,6 +4,7 @@
 #include "port_choice.h"
 #include "serial_port.h"
 #include "session.h"
+#include "test_seam.h"
 #include "traffic_log.h"
 
 #include <QDialog>
@@ -66,20 +67,6 @@ public:
     // Opens a window of the differences between what the window holds and
     // a file the user picks.
     void compareWithFile();
-    // The last such window while it is open; null otherwise.
-    [[nodiscard]] ComparisonWindow *comparisonWindow() const;
-
-    [[nodiscard]] const MainControls &controls() const { return ui; }
-    SerialPort &serialPort() { return port; }
-    Session &session() { return state; }
-    LinkSettingsEditor &linkSettings() { return *link; }
-    ExchangeEngine &exchange() { return *engine; }
-    TrafficLog &traffic() { return trafficLog; }
-    // The traffic log's window while it is open; null otherwise.
-    [[nodiscard]] TrafficLogWindow *trafficLogWindow() const;
-    // Where the log window saves (tests answer here); the file dialog if unset.
-    std::function<std::optional<QString>()> trafficLogChooser;
-    [[nodiscard]] const PortChoice &portChoice() const { return ports; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -88,6 +75,8 @@ protected:
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
 
 private:
+    friend struct TestSeam;
+
     void reopenLostPort();
     // The port list's tooltip: why the port did not open, or its device.
     void showPortState();
@@ -105,7 +94,9 @@ private:
     Session state;
     TrafficLog trafficLog;
     QPointer<TrafficLogWindow> logWindow;
-    QPointer<ComparisonWindow> lastComparison;
+    QPointer<ComparisonWindow> lastComparison; // the last one, while it is open
+    // Where the log window saves; the file dialog if unset.
+    std::function<std::optional<QString>()> trafficLogChooser;
     MainControls ui;
     std::unique_ptr<RegisterListModel> listModel;
     std::unique_ptr<WidgetLinkFields> fields;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "test_seam.h"
+
 #include <QByteArray>
 #include <QDialog>
 #include <functional>
@@ -40,26 +42,20 @@ public:
     // The OK button.
     void onOkClicked();
 
-    QLineEdit *addressField() const { return address; }
-    QLineEdit *sizeField() const { return size; }
-    QLineEdit *coefficientField() const { return coefficient; }
-    SpinButton *addressSpinButton() const { return addressSpin; }
-    SpinButton *sizeSpinButton() const { return sizeSpin; }
-    QPushButton *okButton() const { return ok; }
-    QPushButton *cancelButton() const { return cancel; }
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    friend struct TestSeam;
+
+    void onAddressTextChanged();
+    bool askShift();
 
     QByteArray nameText;
     QByteArray addressText;
     quint8 sizeBytes = 0;
     QByteArray coefficientText;
     bool spinStepPending = false;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    void onAddressTextChanged();
-    bool askShift();
 
     std::unique_ptr<UserMessages> ownMessages;
     UserMessages &messages;

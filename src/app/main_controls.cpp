@@ -95,15 +95,15 @@ MainControls MainControls::create(QWidget *window, const DialogUnits &units)
     c.write = p.button("Запись", 350, 265, 50, 15);
     c.read = p.button("Чтение", 260, 265, 50, 15);
 
-    p.label(DisplayTexts::deviceAddressLabel(), 20, 155, 65, 10);
+    p.label(DisplayTexts::label(DisplayTexts::Field::DeviceAddress), 20, 155, 65, 10);
     c.deviceAddress = p.place(new QLineEdit, 20, 171, 50, 12);
     c.addressSpin = p.place(new SpinButton, 75, 170, 11, 15);
 
-    p.label(DisplayTexts::baudRateLabel(), 120, 155, 50, 10);
+    p.label(DisplayTexts::label(DisplayTexts::Field::BaudRate), 120, 155, 50, 10);
     c.baudRate = p.placeList(121, 170, 50);
-    p.label(DisplayTexts::parityLabel(), 120, 190, 35, 10);
+    p.label(DisplayTexts::label(DisplayTexts::Field::Parity), 120, 190, 35, 10);
     c.parity = p.placeList(121, 205, 50);
-    p.label(DisplayTexts::stopBitsLabel(), 192, 155, 55, 10);
+    p.label(DisplayTexts::label(DisplayTexts::Field::StopBits), 192, 155, 55, 10);
     c.stopBits = p.placeList(191, 170, 49);
     p.label("Порт", 190, 190, 25, 10);
     c.port = p.placeList(191, 205, 50);
@@ -116,11 +116,11 @@ MainControls MainControls::create(QWidget *window, const DialogUnits &units)
     heading->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     c.registerList = p.place(new RegisterListView, 10, 15, 390, 115);
 
-    p.label(DisplayTexts::cellSizeLabel(), 280, 155, 100, 10);
+    p.label(DisplayTexts::label(DisplayTexts::Field::CellSize), 280, 155, 100, 10);
     c.cellSize = p.place(new QLineEdit, 305, 170, 35, 12);
     c.cellSizeSpin = p.place(new SpinButton, 345, 168, 11, 15);
 
-    p.label(DisplayTexts::modeLabel(), 20, 190, 65, 10);
+    p.label(DisplayTexts::label(DisplayTexts::Field::Mode), 20, 190, 65, 10);
     c.ascii = p.radio(QStringLiteral(" ASCII"), 20, 205, 35, 15);
     c.rtu = p.radio(QStringLiteral(" RTU"), 60, 205, 30, 15);
     c.threeWire = p.radio(DisplayTexts::wiringWord(true), 290, 195, 80, 10);

@@ -36,21 +36,6 @@ QString aboutEntryText()
     return QStringLiteral("&About Ostrivan...");
 }
 
-QString trafficLogEntryText()
-{
-    return QStringLiteral("Журнал обмена...");
-}
-
-QString searchEntryText()
-{
-    return QStringLiteral("Найти преобразователь");
-}
-
-QString compareEntryText()
-{
-    return QStringLiteral("Сравнить с файлом...");
-}
-
 } // namespace
 
 MainDialog::MainDialog(UserMessages *sink, FileChooser *chooser, QWidget *parent)
@@ -330,9 +315,9 @@ void MainDialog::contextMenuEvent(QContextMenuEvent *event)
     // Window systems without a window menu get the About entry here.
     QMenu menu(this);
     menu.addAction(aboutEntryText(), this, &MainDialog::showAbout);
-    menu.addAction(trafficLogEntryText(), this, &MainDialog::showTrafficLog);
-    menu.addAction(searchEntryText(), this, &MainDialog::findTransducer);
-    menu.addAction(compareEntryText(), this, &MainDialog::compareWithFile);
+    menu.addAction(QStringLiteral("Журнал обмена..."), this, &MainDialog::showTrafficLog);
+    menu.addAction(QStringLiteral("Найти преобразователь"), this, &MainDialog::findTransducer);
+    menu.addAction(QStringLiteral("Сравнить с файлом..."), this, &MainDialog::compareWithFile);
     menu.exec(event->globalPos());
 }
 

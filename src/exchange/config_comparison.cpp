@@ -66,13 +66,14 @@ QString storedCoefficient(const QByteArray &image, int rows, int r, QByteArrayVi
 QList<Field> linkFields(int deviceId, const LinkSettings &link)
 {
     return {
-        {DisplayTexts::deviceIdLabel(), QString::number(quint32(deviceId))},
-        {DisplayTexts::deviceAddressLabel(), QString::number(link.deviceAddress)},
-        {DisplayTexts::modeLabel(), modeText(link)},
-        {DisplayTexts::baudRateLabel(), baudText(link)},
-        {DisplayTexts::parityLabel(), parityText(link)},
-        {DisplayTexts::stopBitsLabel(), stopBitsText(link)},
-        {DisplayTexts::cellSizeLabel(), QString::number(link.cellSize)},
+        {DisplayTexts::label(DisplayTexts::Field::DeviceId), QString::number(quint32(deviceId))},
+        {DisplayTexts::label(DisplayTexts::Field::DeviceAddress),
+         QString::number(link.deviceAddress)},
+        {DisplayTexts::label(DisplayTexts::Field::Mode), modeText(link)},
+        {DisplayTexts::label(DisplayTexts::Field::BaudRate), baudText(link)},
+        {DisplayTexts::label(DisplayTexts::Field::Parity), parityText(link)},
+        {DisplayTexts::label(DisplayTexts::Field::StopBits), stopBitsText(link)},
+        {DisplayTexts::label(DisplayTexts::Field::CellSize), QString::number(link.cellSize)},
         {QStringLiteral("Сеть"), wiringText(link.wiringByte)},
     };
 }

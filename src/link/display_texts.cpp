@@ -1,6 +1,22 @@
 #include "display_texts.h"
 
+#include <array>
+
 namespace DisplayTexts {
+
+QString label(Field field)
+{
+    static constexpr std::array<const char16_t *, 7> labels = {
+        u"ID устройства",
+        u"Адрес устройства",
+        u"Режим передачи",
+        u"Скорость, бод",
+        u"Четность",
+        u"Стоповые биты",
+        u"Размер ячейки памяти, байт",
+    };
+    return QString::fromUtf16(labels.at(std::size_t(field)));
+}
 
 QStringList parityWords()
 {
@@ -16,41 +32,6 @@ QStringList columnCaptions()
 {
     return {QStringLiteral("Имя регистра"), QStringLiteral("Адрес"), QStringLiteral("Байт"),
             QStringLiteral("K1(K2)")};
-}
-
-QString deviceIdLabel()
-{
-    return QStringLiteral("ID устройства");
-}
-
-QString deviceAddressLabel()
-{
-    return QStringLiteral("Адрес устройства");
-}
-
-QString modeLabel()
-{
-    return QStringLiteral("Режим передачи");
-}
-
-QString baudRateLabel()
-{
-    return QStringLiteral("Скорость, бод");
-}
-
-QString parityLabel()
-{
-    return QStringLiteral("Четность");
-}
-
-QString stopBitsLabel()
-{
-    return QStringLiteral("Стоповые биты");
-}
-
-QString cellSizeLabel()
-{
-    return QStringLiteral("Размер ячейки памяти, байт");
 }
 
 } // namespace DisplayTexts

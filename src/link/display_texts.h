@@ -8,18 +8,23 @@
 // mode strings. It lies in the lowest layer all of them see.
 namespace DisplayTexts {
 
+enum class Field
+{
+    DeviceId,
+    DeviceAddress,
+    Mode,
+    BaudRate,
+    Parity,
+    StopBits,
+    CellSize,
+};
+
+// The field's label, as the window and the command-line tool write it.
+[[nodiscard]] QString label(Field field);
 // No parity, even, odd: the order of the window's list.
 [[nodiscard]] QStringList parityWords();
 [[nodiscard]] QString wiringWord(bool threeWire);
 // Name, address, size, coefficient.
 [[nodiscard]] QStringList columnCaptions();
-
-[[nodiscard]] QString deviceIdLabel();
-[[nodiscard]] QString deviceAddressLabel();
-[[nodiscard]] QString modeLabel();
-[[nodiscard]] QString baudRateLabel();
-[[nodiscard]] QString parityLabel();
-[[nodiscard]] QString stopBitsLabel();
-[[nodiscard]] QString cellSizeLabel();
 
 } // namespace DisplayTexts

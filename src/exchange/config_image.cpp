@@ -66,7 +66,7 @@ quint16 replyDeviceId(const QByteArray &image)
 
 quint8 requestAddress(const QByteArray &image)
 {
-    return quint8(image[AddressOffset]);
+    return image.size() > AddressOffset ? quint8(image[AddressOffset]) : 0;
 }
 
 QByteArray requestForm(quint8 address, QByteArray replyData)

@@ -46,7 +46,8 @@ constexpr int WiringOffset = 5;
 [[nodiscard]] std::optional<quint16> leadingDeviceId(QByteArrayView data);
 // The device ID of an image in reply form.
 [[nodiscard]] quint16 replyDeviceId(const QByteArray &image);
-// The device address of an image in request form.
+// The device address of an image in request form; 0 when it is too short
+// to hold one.
 [[nodiscard]] quint8 requestAddress(const QByteArray &image);
 // A reply's data in request form: the frame's address put back at its place
 // (at the end of data too short to reach it).

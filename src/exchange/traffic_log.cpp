@@ -70,7 +70,7 @@ QString meaning(TrafficEvent::Direction direction, QByteArrayView frame)
         return QStringLiteral("Запись конфигурации, ID %1: %2 регистров, адрес устройства %3")
             .arg(idIn(data))
             .arg(registersIn(data.size()))
-            .arg(data.size() > ConfigImage::AddressOffset ? ConfigImage::requestAddress(data) : 0);
+            .arg(ConfigImage::requestAddress(data));
     // A reply carries the device address in its address byte, not its data.
     if (function == ReadConfig)
         return QStringLiteral("Конфигурация, ID %1: %2 регистров, адрес устройства %3")

@@ -126,13 +126,12 @@ int CliTool::commissionSteps(const Options &options, const QDateTime &started, Q
         return refuse(fail(Refused, exchangeErrorMessage(*refusal).text));
 
     Session found;
-    QByteArray foundImage;
-    if (const int code = readDevice(options, port, found, &foundImage))
+    QStringList foundDifferences;
+    if (const int code = readAndCompare(options, port, reference, found, foundDifferences))
         return code;
     record["device"] = port.location();
     record["deviceId"] = qint64(quint32(found.deviceId));
-    record["asFoundDifferences"] =
-        QJsonArray::fromStringList(ConfigurationText::differences(reference, found, foundImage));
+    record["asFoundDifferences"] = QJsonArray::fromStringList(foundDifferences);
     // Shown, and kept, as read shows and saves it: as the window holds it.
     found.link = asTheWindowHoldsThem(found.link);
     record["asFound"] = ConfigurationText::jsonObject(found);
@@ -171,10 +170,9 @@ int CliTool::commissionSteps(const Options &options, const QDateTime &started, Q
         return echoCode;
 
     Session left;
-    QByteArray leftImage;
-    if (const int code = readDevice(options, port, left, &leftImage))
+    QStringList changed;
+    if (const int code = readAndCompare(options, port, written, left, changed))
         return code;
-    const QStringList changed = ConfigurationText::differences(written, left, leftImage);
     record["asLeftDifferences"] = QJsonArray::fromStringList(changed);
     left.link = asTheWindowHoldsThem(left.link);
     record["asLeft"] = ConfigurationText::jsonObject(left);

@@ -408,6 +408,16 @@ int CliTool::readDevice(const Options &options, SerialPort &port, Session &sessi
     return Success;
 }
 
+int CliTool::readAndCompare(const Options &options, SerialPort &port, const Session &file,
+                            Session &device, QStringList &lines)
+{
+    QByteArray image;
+    if (const int code = readDevice(options, port, device, &image))
+        return code;
+    lines = ConfigurationText::differences(file, device, image);
+    return Success;
+}
+
 int CliTool::identify(const Options &options)
 {
     SerialPort port;
@@ -511,10 +521,9 @@ int CliTool::diff(const Options &options)
         return code;
     SerialPort port;
     Session device;
-    QByteArray image;
-    if (const int code = readDevice(options, port, device, &image))
+    QStringList lines;
+    if (const int code = readAndCompare(options, port, file, device, lines))
         return code;
-    const QStringList lines = ConfigurationText::differences(file, device, image);
     for (const QString &line : lines)
         out << line << Qt::endl;
     return lines.isEmpty() ? Success : Differ;

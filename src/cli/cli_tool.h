@@ -78,6 +78,9 @@ private:
     int readDevice(const Options &options, SerialPort &port, Session &session,
                    QByteArray *image = nullptr);
     // Runs one exchange on an engine to its end; the exit code.
+    // readDevice, then the lines diff prints between file and the device.
+    int readAndCompare(const Options &options, SerialPort &port, const Session &file,
+                       Session &device, QStringList &lines);
     int exchange(ExchangeEngine &engine, bool writing, const Options &options);
     // Runs loop until it is quit or a signal ends the program.
     void waitFor(QEventLoop &loop);

@@ -48,6 +48,12 @@ int exitFor(const ExchangeError &error)
     return CliTool::Refused;
 }
 
+// An option's name as it is typed: "-o", "--journal".
+QString dashed(const QString &name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
 QString cannotOpenText(const QString &port, const QString &reason)
 {
     return QStringLiteral("Не могу открыть порт %1: %2").arg(port, reason);
@@ -183,8 +189,7 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
     const QStringList given = parser.optionNames();
     for (const QString &name : given) {
         if (given.count(name) > 1) {
-            usage(QStringLiteral("Параметр %1%2 задан дважды")
-                      .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
+            usage(QStringLiteral("Параметр %1 задан дважды").arg(dashed(name)));
             return std::nullopt;
         }
     }
@@ -242,9 +247,8 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
                                         std::pair{&journalOption, &options.journal},
                                         std::pair{&keepOption, &options.keepFolder}}) {
         if (parser.isSet(*option) && given->isEmpty()) {
-            const QString name = option->names().constFirst();
-            usage(QStringLiteral("Не задано имя файла для %1%2")
-                      .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
+            usage(QStringLiteral("Не задано имя файла для %1")
+                      .arg(dashed(option->names().constFirst())));
             return std::nullopt;
         }
     }

@@ -60,22 +60,20 @@ void PortSearch::tryNext()
         current.stableName = stableName(current.device);
     if (!port.open(current.port, &*devices) || !port.configure(PortModeString)) {
         current.openError = port.openError();
-        done(current);
+        done();
         return;
     }
+    // Silent until the identification ends otherwise.
+    current.status = PortProbe::Status::Silent;
     identifying = engine.startIdentify();
-    if (!identifying) {
-        current.status = PortProbe::Status::Silent;
-        done(current);
-    }
+    if (!identifying)
+        done();
 }
 
 void PortSearch::onError(const ExchangeError &error)
 {
-    if (identifying)
-        current.status = error.kind == ExchangeError::Kind::ReceptionError
-                             ? PortProbe::Status::ReceptionError
-                             : PortProbe::Status::Silent;
+    if (identifying && error.kind == ExchangeError::Kind::ReceptionError)
+        current.status = PortProbe::Status::ReceptionError;
 }
 
 void PortSearch::onExchangeFinished(ExchangeResult result)
@@ -86,15 +84,13 @@ void PortSearch::onExchangeFinished(ExchangeResult result)
     if (result == ExchangeResult::Identified) {
         current.status = PortProbe::Status::Answered;
         current.deviceId = engine.identifiedId();
-    } else if (current.status == PortProbe::Status::Unavailable) {
-        current.status = PortProbe::Status::Silent;
     }
-    done(current);
+    done();
 }
 
-void PortSearch::done(const PortProbe &probe)
+void PortSearch::done()
 {
-    tried.append(probe);
+    tried.append(current);
     emit portTried(int(tried.size()), int(names.size()));
     // The next port is opened once the engine and the port have returned
     // from the signal that ended this one.

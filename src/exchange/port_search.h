@@ -70,7 +70,8 @@ private:
     void tryNext();
     void onExchangeFinished(ExchangeResult result);
     void onError(const ExchangeError &error);
-    void done(const PortProbe &probe);
+    // Keeps the current port's outcome and goes on to the next.
+    void done();
 
     SerialPort &port;
     ExchangeEngine &engine;

@@ -6,11 +6,6 @@
 namespace TrafficFormat {
 namespace {
 
-int registersIn(qsizetype imageBytes)
-{
-    return ConfigImage::registerCount(imageBytes);
-}
-
 int idIn(const QByteArray &data)
 {
     return ConfigImage::leadingDeviceId(data).value_or(0);
@@ -69,18 +64,18 @@ QString meaning(TrafficEvent::Direction direction, QByteArrayView frame)
     if (sent && function == WriteConfig)
         return QStringLiteral("Запись конфигурации, ID %1: %2 регистров, адрес устройства %3")
             .arg(idIn(data))
-            .arg(registersIn(data.size()))
+            .arg(ConfigImage::registerCount(data.size()))
             .arg(ConfigImage::requestAddress(data));
     // A reply carries the device address in its address byte, not its data.
     if (function == ReadConfig)
         return QStringLiteral("Конфигурация, ID %1: %2 регистров, адрес устройства %3")
             .arg(idIn(data))
-            .arg(registersIn(data.size() + 1))
+            .arg(ConfigImage::registerCount(data.size() + 1))
             .arg(address);
     if (function == WriteConfig)
         return QStringLiteral("Эхо записи, ID %1: %2 регистров, адрес устройства %3")
             .arg(idIn(data))
-            .arg(registersIn(data.size() + 1))
+            .arg(ConfigImage::registerCount(data.size() + 1))
             .arg(address);
     if (isIdMismatchReply(function))
         return QStringLiteral("Ответ устройства с другим ID: %1").arg(idIn(data));

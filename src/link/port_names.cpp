@@ -13,15 +13,6 @@ namespace {
 
 constexpr int ComPortCount = 8;
 
-#ifndef Q_OS_WIN
-int comNumber(const QString &name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^COM([1-8])$"));
-    const QRegularExpressionMatch match = pattern.match(name);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
-#endif
-
 auto deviceOrderKey(const QString &location)
 {
     const QString base = location.section(u'/', -1);
@@ -32,6 +23,44 @@ auto deviceOrderKey(const QString &location)
     const qlonglong number = digitsFrom < base.size() ? base.mid(digitsFrom).toLongLong() : -1;
     return std::make_tuple(usb ? 0 : 1, number, base);
 }
+
+QStringList systemSerialDevices()
+{
+    QStringList devices;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        devices << info.systemLocation();
+    return devices;
+}
+
+#ifndef Q_OS_WIN
+int comNumber(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^COM([1-8])$"));
+    const QRegularExpressionMatch match = pattern.match(name);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+// What OSTRIVAN_COMn maps the name "COMn" to; empty when unset.
+QString mappedDevice(const QString &comName)
+{
+    return qEnvironmentVariable(qPrintable(QStringLiteral("OSTRIVAN_") + comName));
+}
+
+// The device a name opens: one with a "/" is a path, from the working folder
+// when it is relative; a bare name is a device under /dev.
+QString devicePath(const QString &name)
+{
+    return name.contains(u'/') ? QFileInfo(name).absoluteFilePath()
+                               : QStringLiteral("/dev/") + name;
+}
+
+// The enumeration started ahead, until a pass takes it; main thread only.
+std::future<QStringList> &enumeratedAhead()
+{
+    static std::future<QStringList> ahead;
+    return ahead;
+}
+#endif
 
 } // namespace
 
@@ -69,37 +98,6 @@ QString resolvePortName(const QString &name)
     return SerialDevices().resolve(name);
 }
 
-namespace {
-
-#ifndef Q_OS_WIN
-// The device a name opens: one with a "/" is a path, from the working folder
-// when it is relative; a bare name is a device under /dev.
-QString devicePath(const QString &name)
-{
-    return name.contains(u'/') ? QFileInfo(name).absoluteFilePath()
-                               : QStringLiteral("/dev/") + name;
-}
-#endif
-
-QStringList systemSerialDevices()
-{
-    QStringList devices;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        devices << info.systemLocation();
-    return devices;
-}
-
-#ifndef Q_OS_WIN
-// The enumeration started ahead, until a pass takes it; main thread only.
-std::future<QStringList> &enumeratedAhead()
-{
-    static std::future<QStringList> ahead;
-    return ahead;
-}
-#endif
-
-} // namespace
-
 void SerialDevices::enumerateAhead()
 {
 #ifndef Q_OS_WIN
@@ -108,7 +106,7 @@ void SerialDevices::enumerateAhead()
     // with the window for the processor.
     bool needed = false;
     for (const QString &name : comPortNames()) {
-        const QString mapped = qEnvironmentVariable(qPrintable(QStringLiteral("OSTRIVAN_") + name));
+        const QString mapped = mappedDevice(name);
         if (mapped.isEmpty()) {
             needed = true;
             break;
@@ -141,8 +139,7 @@ QString SerialDevices::resolve(const QString &name)
     const int n = comNumber(name);
     if (n == 0)
         return devicePath(name);
-    const QString mapped =
-        qEnvironmentVariable(qPrintable(QStringLiteral("OSTRIVAN_COM%1").arg(n)));
+    const QString mapped = mappedDevice(name);
     if (!mapped.isEmpty())
         return devicePath(mapped);
     if (!ordered)

@@ -179,6 +179,8 @@ void Simulator::answer(const QByteArray &request)
         LineLog::event(QStringLiteral("answering in %1 ms").arg(reply->delayMs));
     const Clock::time_point due =
         queue(reply->text, Clock::now() + std::chrono::milliseconds(reply->delayMs));
+    if (reply->vanishHalfway)
+        outgoing.back().vanishAt = reply->text.size() / 2;
     if (reply->repeated)
         queue(reply->text, due + lineTime(reply->text.size()) +
                                std::chrono::milliseconds(Transducer::RepeatGapMs));
@@ -213,12 +215,19 @@ void Simulator::sendDue()
             const auto elapsed = now - out.due;
             target = std::min<qsizetype>(target, 1 + elapsed / CharacterTime);
         }
+        if (out.vanishAt >= 0)
+            target = std::min(target, out.vanishAt);
         while (out.sent < target) {
             const ssize_t written =
                 ::write(line.masterFd(), out.text.constData() + out.sent, target - out.sent);
             if (written <= 0)
                 return;
             out.sent += written;
+        }
+        if (out.sent == out.vanishAt) {
+            LineLog::frame("->", QByteArrayView(out.text).first(out.sent));
+            vanish();
+            return;
         }
         if (out.sent < out.text.size())
             return;
@@ -251,6 +260,17 @@ bool Simulator::readCommand()
     return true;
 }
 
+void Simulator::vanish()
+{
+    LineLog::event(QStringLiteral("line vanished"));
+    line.close();
+    clientAttached = false;
+    received.clear();
+    outgoing.clear();
+    if (line.create(nullptr))
+        announce();
+}
+
 void Simulator::execute(const QString &command)
 {
     if (command.isEmpty())
@@ -265,13 +285,7 @@ void Simulator::execute(const QString &command)
         return;
     }
     if (command == u"vanish") {
-        LineLog::event(QStringLiteral("line vanished"));
-        line.close();
-        clientAttached = false;
-        received.clear();
-        outgoing.clear();
-        if (line.create(nullptr))
-            announce();
+        vanish();
         return;
     }
     if (command == u"echo on" || command == u"echo off") {

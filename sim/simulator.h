@@ -35,6 +35,7 @@ private:
         QByteArray text;
         Clock::time_point due;
         qsizetype sent = 0;
+        qsizetype vanishAt = -1; // the line goes away once this much is out
     };
 
     // The path is printed once the link is there: whoever reads it may open
@@ -61,6 +62,8 @@ private:
     // goes away and a new one is served, as when an adapter is pulled out and
     // plugged in again), or "quit".
     bool readCommand();
+    // The terminal goes away and a new one is served.
+    void vanish();
     void execute(const QString &command);
 
     static constexpr qsizetype MaxCommandLength = 4096;

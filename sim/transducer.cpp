@@ -16,7 +16,7 @@ struct FaultName
     const char *name;
 };
 
-constexpr std::array<FaultName, 13> faultTable = {{
+constexpr std::array<FaultName, 14> faultTable = {{
     {Fault::None, "none"},
     {Fault::Silent, "silent"},
     {Fault::Late, "late"},
@@ -30,6 +30,7 @@ constexpr std::array<FaultName, 13> faultTable = {{
     {Fault::Repeat, "repeat"},
     {Fault::Foreign, "foreign"},
     {Fault::NotStored, "not-stored"},
+    {Fault::Vanish, "vanish-mid-reply"},
 }};
 
 // The link settings a transducer leaves the factory with: address 5,
@@ -148,6 +149,9 @@ Transducer::Reply Transducer::frame(quint8 address, quint8 function, QByteArray 
         break;
     case Fault::Foreign:
         reply.text.prepend(foreignFrame());
+        break;
+    case Fault::Vanish:
+        reply.vanishHalfway = true;
         break;
     default:
         break;

@@ -24,6 +24,7 @@ enum class Fault
     Repeat,      // sends each reply twice, 50 ms apart
     Foreign,     // another device's frame (function 0x03) goes before each reply
     NotStored,   // echoes a write exactly but keeps the configuration it held
+    Vanish,      // the line goes away half-way through the reply (an adapter pulled out)
 };
 
 std::optional<Fault> faultFromName(const QString &name);
@@ -48,6 +49,7 @@ public:
         QByteArray text;
         int delayMs = 0;
         bool repeated = false; // sent again RepeatGapMs after it has gone out
+        bool vanishHalfway = false; // the line goes away once half of it is out
     };
 
     // Starts with the model's built-in map, some non-default coefficients and

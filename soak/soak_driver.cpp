@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <map>
 
@@ -42,6 +43,7 @@ QString expectedMessage(Fault fault, bool write, int deviceId)
         return {};
     case Fault::Silent:
     case Fault::Late:
+    case Fault::Vanish:
         return exchangeErrorMessage(ExchangeError::of(Kind::NoReply)).text;
     case Fault::Truncated:
     case Fault::BadLrc:
@@ -137,14 +139,18 @@ int main(int argc, char *argv[])
 
     SimProcess sim(parser.value("sim"));
     sim.process.setStandardErrorFile(QProcess::nullDevice());
-    if (!sim.start({"--model", "401"})) {
+    // The link keeps naming the line when a vanished terminal is served anew.
+    const QTemporaryDir folder;
+    const QString link = folder.filePath(QStringLiteral("vxn"));
+    if (!sim.start({"--model", "401", "--link", link})) {
         out << "soak: cannot start the simulator" << Qt::endl;
         return 2;
     }
     Soak soak;
     soak.random.seed(seed);
-    if (!soak.port.open(sim.devicePath) || !soak.port.configure(PortModeString)) {
-        out << "soak: cannot open " << sim.devicePath << Qt::endl;
+    const auto openLine = [&] { return soak.port.open(link) && soak.port.configure(PortModeString); };
+    if (!openLine()) {
+        out << "soak: cannot open " << link << Qt::endl;
         return 2;
     }
     const auto idle = [&soak] { return !soak.waitingForReply(); };
@@ -236,6 +242,14 @@ int main(int argc, char *argv[])
             pause(1400);
         if (fault == Fault::Repeat)
             pause(700);
+        // The adapter comes back: the next exchange opens it again, as the
+        // window and the command-line tool do.
+        if (fault == Fault::Vanish) {
+            sim.command("fault none");
+            sim.image();
+            if (!openLine())
+                fail(QStringLiteral("the line did not come back"));
+        }
         char discard[1024];
         while (soak.port.readAvailable(discard) > 0)
             pause(20);

@@ -168,6 +168,11 @@ void TestModbusAscii::parseReply_data()
     badLrc[badLrc.size() - 3] = badLrc[badLrc.size() - 3] == '0' ? '1' : '0';
     QTest::newRow("wrong LRC") << badLrc << Outcome::ReceptionError << QByteArray();
     QTest::newRow("lower-case digits") << good.toLower() << Outcome::ReceptionError << QByteArray();
+    // "P" and "1" weigh the same in the LRC sum: only the digit check finds it.
+    QTest::newRow("non-hex, LRC agrees")
+        << QByteArray(":P1E4019189\r\n") << Outcome::ReceptionError << QByteArray();
+    QTest::newRow("non-hex in the LRC")
+        << QByteArray(":07E4012CG0\r\n") << Outcome::ReceptionError << QByteArray();
     QTest::newRow("extra characters without LF")
         << good + "xy" << Outcome::ReceptionError << QByteArray();
     QTest::newRow("extra characters ending in LF") << good + "00\n"

@@ -218,7 +218,7 @@ void TestTransducer::faults()
 void TestTransducer::faultNamesRoundTrip()
 {
     const QStringList names = faultNames();
-    QCOMPARE(names.size(), 13);
+    QCOMPARE(names.size(), 14);
     for (const QString &name : names)
         QCOMPARE(faultName(faultFromName(name).value()), name);
     QVERIFY(!faultFromName("sometimes").has_value());

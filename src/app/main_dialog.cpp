@@ -154,6 +154,8 @@ void MainDialog::showPortState()
     // A failed open is not a message, but the reason stays at hand; an open
     // port names its device, and the name that stays when it comes back.
     QString tip = ports.failureReason;
+    if (tip.isEmpty() && port.hasVanished())
+        tip = port.vanishedText(ports.openPortName);
     if (tip.isEmpty() && port.isOpen()) {
         tip = port.location();
         if (const QString stable = stableName(tip); !stable.isEmpty())
@@ -204,8 +206,12 @@ void MainDialog::onExchangeError(const ExchangeError &error)
 {
     // A silent port is what a search expects of most; its outcome is told
     // once, when it ends.
-    if (!search->isRunning())
-        messages.show(exchangeErrorMessage(error));
+    if (search->isRunning())
+        return;
+    // A port that went away says so where the port is picked.
+    if (port.hasVanished())
+        showPortState();
+    messages.show(exchangeErrorMessage(error));
 }
 
 void MainDialog::findTransducer()

@@ -7,7 +7,6 @@
 #include "commission_report.h"
 #include "config_store.h"
 #include "configuration_text.h"
-#include "file_messages.h"
 #include "journal_file.h"
 #include "serial_exchange.h"
 #include "serial_port.h"
@@ -16,7 +15,6 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -53,14 +51,14 @@ QJsonValue textOrNull(const QString &text)
     return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
 }
 
-// The file's hash, or null when it cannot be read.
+// The file's hash, or null when it cannot be read (a FIFO is not waited on).
 QJsonValue sha256Of(const QString &path)
 {
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+    QByteArray bytes;
+    QString why;
+    if (QFileInfo(path).size() > ConfigFile::MaxFileSize || !ConfigStore::readWhole(path, bytes, why))
         return QJsonValue::Null;
-    return QString::fromLatin1(hash.result().toHex());
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
 } // namespace
@@ -152,59 +150,74 @@ int CliTool::commissionSteps(const Options &options, const QDateTime &started, Q
         if (options.keepFolder.isEmpty())
             return true;
         const QString path = stem + QLatin1String(suffix);
-        if (ConfigStore::save(path, ConfigStore::configurationOf(session)).status !=
-            ConfigStore::SaveResult::Status::Saved) {
-            fail(FileFailed, FileMessages::cannotCreateText(path));
+        const ConfigStore::SaveResult saved =
+            ConfigStore::save(path, ConfigStore::configurationOf(session));
+        if (saved.status != ConfigStore::SaveResult::Status::Saved) {
+            fail(FileFailed, cannotCreateText(path, saved.reason));
             return false;
         }
         record[QLatin1String(field)] = path;
         return true;
     };
+    // A device whose old configuration could not be kept is not overwritten.
     if (!keep(found, "-as-found.dat", "asFoundFile"))
         return FileFailed;
 
-    const int echoCode = exchange(writing.engine(), true, options);
+    const int echoCode = exchange(writing.engine(), port, true, options);
     if (echoCode == Success || echoCode == EchoDiffers)
         record["echo"] = echoCode == Success ? "same" : "differs";
-    if (echoCode != Success)
+    if (echoCode == Interrupted)
         return echoCode;
-
+    const QString notStoredText = QStringLiteral("Устройство хранит не то, что записано");
+    // The write went out: whatever its echo, only a read tells what the
+    // device holds now, unless the line itself has gone.
+    if (echoCode != Success && port.hasVanished())
+        return fail(echoCode, QStringLiteral("Что хранит устройство, неизвестно: линия пропала"));
     Session left;
     QStringList changed;
-    if (const int code = readAndCompare(options, port, written, left, changed))
-        return code;
+    if (const int code = readAndCompare(options, port, written, left, changed)) {
+        if (echoCode != Success && code != Interrupted)
+            fail(echoCode,
+                 QStringLiteral("Что хранит устройство, неизвестно: повторное чтение не удалось"));
+        return echoCode != Success ? echoCode : code;
+    }
     record["asLeftDifferences"] = QJsonArray::fromStringList(changed);
     left.link = asTheWindowHoldsThem(left.link);
     record["asLeft"] = ConfigurationText::jsonObject(left);
-    if (!keep(left, "-as-left.dat", "asLeftFile"))
-        return FileFailed;
+    // A failed save is recorded, and the device is still judged.
+    const bool kept = keep(left, "-as-left.dat", "asLeftFile");
+    if (echoCode != Success)
+        return fail(echoCode, changed.isEmpty() ? QStringLiteral("Устройство хранит то, что записано")
+                                                : notStoredText);
     if (!changed.isEmpty())
-        return fail(NotStored,
-                    (QStringList{QStringLiteral("Устройство хранит не то, что записано")} + changed)
-                        .join(u'\n'));
-    return Success;
+        return fail(NotStored, (QStringList{notStoredText} + changed).join(u'\n'));
+    return kept ? Success : FileFailed;
 }
 
 int CliTool::report(const Options &options)
 {
-    QFile file(options.file);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(FileFailed, QStringLiteral("Не могу прочитать журнал %1: %2")
-                                    .arg(options.file, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(FileFailed, QStringLiteral("Не могу прочитать журнал %1: %2")
-                                    .arg(options.file, file.errorString()));
+    // The page would replace the record it sums up.
+    if (!options.outputFile.isEmpty() && JournalFile::sameFile(options.file, options.outputFile))
+        return usage(QStringLiteral("Отчёт нельзя сохранить поверх журнала %1").arg(options.file));
+    QByteArray bytes;
+    QString why;
+    if (!ConfigStore::readWhole(options.file, bytes, why))
+        return fail(FileFailed,
+                    QStringLiteral("Не могу прочитать журнал %1: %2").arg(options.file, why));
     const CommissionReport::Journal journal = CommissionReport::read(bytes);
-    for (const int line : journal.badLines)
-        err << QStringLiteral("Строка %1 журнала %2 не является записью; пропущена")
-                   .arg(QString::number(line), options.file)
+    for (const CommissionReport::BadLine &bad : journal.badLines)
+        err << (bad.field.isEmpty()
+                    ? QStringLiteral("Строка %1 журнала %2 не является записью; пропущена")
+                          .arg(QString::number(bad.line), options.file)
+                    : QStringLiteral("Строка %1 журнала %2: неверное поле %3; пропущена")
+                          .arg(QString::number(bad.line), options.file, bad.field))
             << Qt::endl;
     out << CommissionReport::text(journal);
-    if (!options.outputFile.isEmpty() &&
-        ConfigStore::saveFile(options.outputFile,
-                              CommissionReport::html(journal, QFileInfo(options.file).fileName()))
-                .status != ConfigStore::SaveResult::Status::Saved)
-        return fail(FileFailed, FileMessages::cannotCreateText(options.outputFile));
+    if (options.outputFile.isEmpty())
+        return Success;
+    const ConfigStore::SaveResult saved = ConfigStore::saveFile(
+        options.outputFile, CommissionReport::html(journal, QFileInfo(options.file).fileName()));
+    if (saved.status != ConfigStore::SaveResult::Status::Saved)
+        return fail(FileFailed, cannotCreateText(options.outputFile, saved.reason));
     return Success;
 }

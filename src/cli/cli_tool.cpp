@@ -153,6 +153,17 @@ QString CliTool::helpText()
         "  130  прервано сигналом (Ctrl+C)\n");
 }
 
+QString CliTool::cannotReadText(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Не могу прочитать файл %1: %2").arg(path, reason);
+}
+
+QString CliTool::cannotCreateText(const QString &path, const QString &reason)
+{
+    return reason.isEmpty() ? QStringLiteral("Не могу создать файл %1").arg(path)
+                            : QStringLiteral("Не могу создать файл %1: %2").arg(path, reason);
+}
+
 int CliTool::fail(int code, const QString &message)
 {
     printed += message + u'\n';
@@ -303,6 +314,13 @@ int CliTool::run(const QStringList &arguments)
         out << QStringLiteral("ostrivan-cli %1").arg(QStringLiteral(OSTRIVAN_VERSION)) << Qt::endl;
         return Success;
     }
+    // An output that can never be written is refused before anything is
+    // sent: a FIFO would wait for a reader, a device is no file.
+    if (!options->outputFile.isEmpty()) {
+        if (const QString why = ConfigStore::whyNotReplaceable(options->outputFile);
+            !why.isEmpty())
+            return fail(FileFailed, cannotCreateText(options->outputFile, why));
+    }
     if (options->command == u"show")
         return show(*options);
     if (options->command == u"report")
@@ -338,6 +356,8 @@ int CliTool::openPort(const Options &options, SerialPort &port)
 int CliTool::loadFile(const QString &path, Session &session)
 {
     const ConfigStore::LoadResult result = ConfigStore::load(path);
+    if (result.status == ConfigStore::LoadResult::Status::CannotOpen)
+        return fail(FileFailed, cannotReadText(path, result.reason));
     if (result.status != ConfigStore::LoadResult::Status::Loaded)
         return fail(FileFailed, FileMessages::loadRefusal(result, path).text);
     ConfigStore::applyConfiguration(session, result.configuration);
@@ -369,7 +389,8 @@ QMetaObject::Connection CliTool::showTraffic(ExchangeEngine &engine, const Optio
                             });
 }
 
-int CliTool::exchange(ExchangeEngine &engine, bool writing, const Options &options)
+int CliTool::exchange(ExchangeEngine &engine, const SerialPort &port, bool writing,
+                      const Options &options)
 {
     QEventLoop loop;
     std::optional<ExchangeError> error;
@@ -387,8 +408,12 @@ int CliTool::exchange(ExchangeEngine &engine, bool writing, const Options &optio
     QObject::disconnect(errors);
     QObject::disconnect(ends);
     QObject::disconnect(traffic);
-    if (error)
-        return fail(exitFor(*error), exchangeErrorMessage(*error).text);
+    if (error) {
+        const int code = fail(exitFor(*error), exchangeErrorMessage(*error).text);
+        if (port.hasVanished())
+            fail(code, port.vanishedText(options.port));
+        return code;
+    }
     // A signal ended the loop before the exchange ended.
     if (!result || interrupted)
         return Interrupted;
@@ -405,7 +430,7 @@ int CliTool::readDevice(const Options &options, SerialPort &port, Session &sessi
     if (const int code = openPort(options, port))
         return code;
     SerialExchange device(port, session);
-    if (const int code = exchange(device.engine(), false, options))
+    if (const int code = exchange(device.engine(), port, false, options))
         return code;
     if (image)
         *image = device.engine().image();
@@ -487,7 +512,7 @@ int CliTool::read(const Options &options)
         const ConfigStore::SaveResult saved =
             ConfigStore::save(options.outputFile, ConfigStore::configurationOf(session));
         if (saved.status != ConfigStore::SaveResult::Status::Saved)
-            return fail(FileFailed, FileMessages::cannotCreateText(options.outputFile));
+            return fail(FileFailed, cannotCreateText(options.outputFile, saved.reason));
     }
     if (options.json)
         out << QString::fromUtf8(ConfigurationText::json(session));
@@ -515,7 +540,7 @@ int CliTool::write(const Options &options)
         return fail(
             DeviceId,
             exchangeErrorMessage(ExchangeError::deviceId(device.deviceId, file.deviceId)).text);
-    return exchange(writing.engine(), true, options);
+    return exchange(writing.engine(), port, true, options);
 }
 
 int CliTool::diff(const Options &options)

@@ -44,6 +44,10 @@ public:
     int run(const QStringList &arguments);
 
     [[nodiscard]] static QString helpText();
+    // The tool's words for a file it cannot read or create, with the
+    // system's reason where there is one.
+    [[nodiscard]] static QString cannotReadText(const QString &path, const QString &reason);
+    [[nodiscard]] static QString cannotCreateText(const QString &path, const QString &reason);
 
 private:
     struct Options
@@ -81,7 +85,8 @@ private:
     // readDevice, then the lines diff prints between file and the device.
     int readAndCompare(const Options &options, SerialPort &port, const Session &file,
                        Session &device, QStringList &lines);
-    int exchange(ExchangeEngine &engine, bool writing, const Options &options);
+    int exchange(ExchangeEngine &engine, const SerialPort &port, bool writing,
+                 const Options &options);
     // Runs loop until it is quit or a signal ends the program.
     void waitFor(QEventLoop &loop);
     // With --verbose, every frame the engine logs goes to standard error.

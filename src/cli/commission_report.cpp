@@ -3,6 +3,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QStringList>
+#include <algorithm>
+#include <cmath>
+#include <optional>
 
 namespace CommissionReport {
 namespace {
@@ -20,10 +23,94 @@ QString resultText(const QString &result)
     return result == u"failed" ? QStringLiteral("не удалось") : QStringLiteral("отказано");
 }
 
-bool isEntry(const QJsonObject &object)
+// What a journal line's fields may hold. Only time, result and exitCode
+// are required, so that lines of earlier versions, and lines written by
+// hand, still count; a field that is there, and not null, must be right.
+enum class FieldType
 {
-    return object.value("time").isString() && object.value("exitCode").isDouble() &&
-           results().contains(object.value("result").toString());
+    Text,
+    Integer,
+    Object,
+    Lines,     // an array of texts
+    Reference, // {"file": text, "sha256": text}, either null
+};
+
+struct FieldRule
+{
+    const char *name;
+    FieldType type;
+    bool required = false;
+    double minimum = 0;
+    double maximum = 0;
+    QStringList allowed = {};
+};
+
+const QList<FieldRule> &fieldRules()
+{
+    static const QList<FieldRule> rules{
+        {"time", FieldType::Text, true},
+        {"result", FieldType::Text, true, 0, 0, results()},
+        {"exitCode", FieldType::Integer, true, 0, 255},
+        {"user", FieldType::Text},
+        {"host", FieldType::Text},
+        {"port", FieldType::Text},
+        {"device", FieldType::Text},
+        {"reference", FieldType::Reference},
+        {"address", FieldType::Integer, false, 0, 247},
+        {"deviceId", FieldType::Integer, false, 0, 65535},
+        {"asFound", FieldType::Object},
+        {"asFoundDifferences", FieldType::Lines},
+        {"asFoundFile", FieldType::Text},
+        {"echo", FieldType::Text, false, 0, 0, {"same", "differs"}},
+        {"asLeft", FieldType::Object},
+        {"asLeftDifferences", FieldType::Lines},
+        {"asLeftFile", FieldType::Text},
+        {"message", FieldType::Text},
+        {"frames", FieldType::Lines},
+    };
+    return rules;
+}
+
+bool isTextOrNull(const QJsonValue &value)
+{
+    return value.isString() || value.isNull() || value.isUndefined();
+}
+
+bool fits(const QJsonValue &value, const FieldRule &rule)
+{
+    switch (rule.type) {
+    case FieldType::Text:
+        return value.isString() &&
+               (rule.allowed.isEmpty() || rule.allowed.contains(value.toString()));
+    case FieldType::Integer: {
+        const double number = value.toDouble();
+        return value.isDouble() && number == std::floor(number) && number >= rule.minimum &&
+               number <= rule.maximum;
+    }
+    case FieldType::Object:
+        return value.isObject();
+    case FieldType::Lines: {
+        const QJsonArray lines = value.toArray();
+        return value.isArray() && std::all_of(lines.begin(), lines.end(),
+                                              [](const QJsonValue &v) { return v.isString(); });
+    }
+    case FieldType::Reference:
+        return value.isObject() && isTextOrNull(value.toObject().value("file")) &&
+               isTextOrNull(value.toObject().value("sha256"));
+    }
+    return false;
+}
+
+// The first field at fault, or nothing when the object is an entry.
+std::optional<QString> faultyField(const QJsonObject &object)
+{
+    for (const FieldRule &rule : fieldRules()) {
+        const QJsonValue value = object.value(QLatin1String(rule.name));
+        const bool absent = value.isUndefined() || value.isNull();
+        if (absent ? rule.required : !fits(value, rule))
+            return QString::fromLatin1(rule.name);
+    }
+    return std::nullopt;
 }
 
 QString idText(const QJsonObject &entry)
@@ -96,11 +183,12 @@ Journal read(const QByteArray &bytes)
             break;
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(lines[i], &error);
-        if (error.error == QJsonParseError::NoError && document.isObject() &&
-            isEntry(document.object()))
-            journal.entries.append(document.object());
+        if (error.error != QJsonParseError::NoError || !document.isObject())
+            journal.badLines.append({int(i + 1), QString()});
+        else if (const std::optional<QString> field = faultyField(document.object()))
+            journal.badLines.append({int(i + 1), *field});
         else
-            journal.badLines.append(int(i + 1));
+            journal.entries.append(document.object());
     }
     return journal;
 }
@@ -132,20 +220,27 @@ QByteArray html(const Journal &journal, const QString &journalName)
         QStringLiteral("<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\">\n"
                        "<title>Журнал ввода в работу: %1</title>\n<style>\n"
                        "@page { size: A4; margin: 15mm; }\n"
-                       "body { font-family: sans-serif; font-size: 10pt; color: #000; }\n"
-                       "table { border-collapse: collapse; width: 100%; }\n"
+                       "body { font-family: sans-serif; font-size: 10pt; color: #000; "
+                       "overflow-wrap: anywhere; }\n"
+                       // Fixed columns: a long unbroken text wraps inside its
+                       // cell instead of widening the page past A4.
+                       "table { border-collapse: collapse; width: 100%; table-layout: fixed; }\n"
+                       "col.n { width: 2.5em; } col.time { width: 15em; } col.id, col.address "
+                       "{ width: 4.5em; } col.result { width: 7em; } col.count { width: 6em; }\n"
                        "th, td { border: 1px solid #888; padding: 2px 5px; text-align: left; "
                        "vertical-align: top; }\n"
                        "th { background: #eee; }\n"
                        "tr.failed td, tr.refused td { background: #fde0e0; }\n"
                        ".mark { font-weight: bold; color: #a00000; }\n"
                        ".entry { break-inside: avoid; margin-top: 1em; }\n"
-                       "pre { white-space: pre-wrap; margin: 0; }\n"
+                       "pre { white-space: pre-wrap; overflow-wrap: anywhere; margin: 0; }\n"
                        "</style>\n</head>\n<body>\n"
                        "<h1>Журнал ввода в работу: %1</h1>\n<p>%2</p>\n<p>%3</p>\n")
             .arg(escaped(journalName), escaped(span), escaped(countsText(journal)));
     page +=
-        QStringLiteral("<table>\n<tr><th>№</th><th>Время</th><th>ID</th><th>Адрес</th>"
+        QStringLiteral("<table>\n<colgroup><col class=\"n\"><col class=\"time\"><col class=\"id\">"
+                       "<col class=\"address\"><col class=\"result\"><col class=\"count\"><col>"
+                       "</colgroup>\n<tr><th>№</th><th>Время</th><th>ID</th><th>Адрес</th>"
                        "<th>Результат</th><th>Различий до записи</th><th>Сообщение</th></tr>\n");
     for (qsizetype i = 0; i < journal.entries.size(); ++i) {
         const QJsonObject &entry = journal.entries[i];

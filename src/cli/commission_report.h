@@ -9,10 +9,18 @@
 // summary line per entry and the counts, and a printable page of it all.
 namespace CommissionReport {
 
+// A line that is no entry: not a JSON object, without a required field, or
+// with a field of the wrong type or out of its range.
+struct BadLine
+{
+    int line = 0;  // numbered from 1
+    QString field; // the field at fault; empty when the line is no entry at all
+};
+
 struct Journal
 {
     QList<QJsonObject> entries;
-    QList<int> badLines; // numbered from 1
+    QList<BadLine> badLines;
 };
 
 [[nodiscard]] Journal read(const QByteArray &bytes);

@@ -29,10 +29,12 @@ qsizetype coefficientAt(int rows, int r)
 
 quint32 readBigEndian(const QByteArray &bytes, qsizetype offset, int width)
 {
-    // Four bytes read as one, the value in the low width of them.
-    std::array<uchar, 4> word{};
-    std::copy_n(bytes.constData() + offset, width, word.begin() + (4 - width));
-    return qFromBigEndian<quint32>(word.data());
+    // Shifted in byte by byte: no buffer for a width the compiler cannot
+    // bound (the hardened release build refuses a copy into one).
+    quint32 value = 0;
+    for (qsizetype i = offset; i < offset + std::clamp(width, 0, 4); ++i)
+        value = (value << 8) | uchar(bytes.at(i));
+    return value;
 }
 
 void appendBigEndian(QByteArray &bytes, quint32 value, int width)

@@ -298,6 +298,14 @@ void ExchangeEngine::onReplyWindowClosed()
     // stands.
     const QByteArray text = std::exchange(arrived, QByteArray());
     const qsizetype beyond = std::exchange(overflow, 0);
+    // The line went away during the window (an adapter pulled out): what
+    // came before is part of no reply, and the transducer did not answer.
+    if (port.hasVanished()) {
+        if (!text.isEmpty() || beyond > 0)
+            log(Direction::Received, text, QString(), beyond);
+        fail(ExchangeError::of(Kind::NoReply));
+        return;
+    }
     const ModbusAscii::ParsedReply reply = ModbusAscii::parseReply(text);
     const bool parsed = reply.outcome == ModbusAscii::ParsedReply::Outcome::Bytes && beyond == 0;
     if (parsed && isAnswer(reply.bytes)) {

@@ -15,4 +15,7 @@ public:
     // Moves what has arrived into buffer, at most its size, and returns how
     // much; 0 when nothing has.
     [[nodiscard]] virtual qsizetype readAvailable(std::span<char> buffer) = 0;
+    // The line went away since it was opened (an adapter pulled out): what
+    // came before is no reply.
+    [[nodiscard]] virtual bool hasVanished() const = 0;
 };

@@ -1,5 +1,7 @@
 #include "modbus_ascii.h"
 
+#include <algorithm>
+
 namespace ModbusAscii {
 
 char nibbleToHex(quint8 value)
@@ -73,6 +75,12 @@ ParsedReply parseReply(QByteArrayView text)
         return {Outcome::NoReply, {}};
     // The shortest frame with an LRC pair is ":" + 2 + CR LF.
     if (text[0] != ':' || text[length - 1] != '\n' || length < 5)
+        return {Outcome::ReceptionError, {}};
+
+    // A device sends only upper-case hex digits between the colon and CR LF;
+    // anything else is damage on the line, even where the LRC agrees.
+    const auto isHexDigit = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
+    if (!std::all_of(text.begin() + 1, text.end() - 2, isHexDigit))
         return {Outcome::ReceptionError, {}};
 
     QByteArray bytes;

@@ -51,9 +51,9 @@ struct ParsedReply
     QByteArray bytes;
 };
 
-// Checks a received text and decodes its bytes. Only the colon, the final LF
-// and the LRC characters are checked: the character before LF may be anything
-// and the reply's length is not compared with its function code.
+// Checks a received text and decodes its bytes: the colon, upper-case hex
+// digits only, the final LF and the LRC. The character before LF may be
+// anything and the reply's length is not compared with its function code.
 ParsedReply parseReply(QByteArrayView text);
 
 } // namespace ModbusAscii

@@ -32,6 +32,7 @@ bool SerialPort::open(const QString &portName, SerialDevices *devices)
     port.setPortName(location);
     portLocation = location;
     lost = false;
+    vanished = false;
 #ifndef Q_OS_WIN
     // An absent device fails at once: the port would first take a lock file
     // and sync it to disk, which a start-up over eight absent names pays for
@@ -50,6 +51,12 @@ bool SerialPort::open(const QString &portName, SerialDevices *devices)
     pseudoTerminal = QFileInfo(location).canonicalFilePath().startsWith(u"/dev/pts/");
 #endif
     return true;
+}
+
+QString SerialPort::vanishedText(const QString &portName) const
+{
+    return QStringLiteral("Порт %1 (%2) пропал во время обмена: адаптер отключён")
+        .arg(portName, portLocation);
 }
 
 bool SerialPort::isOpen() const
@@ -132,6 +139,7 @@ void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     // Qt's own signal.
     if (!lost && port.isOpen()) {
         lost = true;
+        vanished = true;
         QMetaObject::invokeMethod(
             this,
             [this] {

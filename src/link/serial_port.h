@@ -34,6 +34,8 @@ public:
     // At most the buffer's size is moved; the rest stays queued for the next
     // call, so that the caller can count or log what it does not keep.
     [[nodiscard]] qsizetype readAvailable(std::span<char> buffer) override;
+    // The device went away since the last open; the port closed itself.
+    [[nodiscard]] bool hasVanished() const override { return vanished; }
     void close();
 
     bool isOpen() const;
@@ -44,6 +46,8 @@ public:
     // Why the last open failed, as the system put it, or why configure
     // did; empty after a successful open.
     QString openError() const { return lastOpenError; }
+    // Says that the port, opened as portName, went away during an exchange.
+    [[nodiscard]] QString vanishedText(const QString &portName) const;
 
 signals:
     // Characters have come in; readAvailable takes them.
@@ -58,5 +62,6 @@ private:
     QString lastOpenError;
     bool pseudoTerminal = false;
     bool lost = false;
+    bool vanished = false;
     bool reading = false;
 };

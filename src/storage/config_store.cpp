@@ -1,10 +1,12 @@
 #include "config_store.h"
 
+#include "file_messages.h"
 #include "session.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -24,41 +26,57 @@ bool markedReadOnly(const QFileInfo &target)
     return !target.isWritable() || !(target.permissions() & writeBits);
 }
 
-// Opens for reading without ever blocking on a read.
-bool openWithoutWaiting(QFile &file, const QString &path)
+// Opens for reading without ever blocking on a read; why says why not.
+bool openWithoutWaiting(QFile &file, const QString &path, QString &why)
 {
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        why = qt_error_string(errno);
         return false;
+    }
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        why = file.errorString();
         ::close(fd);
         return false;
     }
     return true;
 #else
     file.setFileName(path);
-    return file.open(QIODevice::ReadOnly);
+    if (file.open(QIODevice::ReadOnly))
+        return true;
+    why = file.errorString();
+    return false;
 #endif
 }
 
 } // namespace
 
-SaveResult saveFile(const QString &path, const QByteArray &bytes)
+QString whyNotReplaceable(const QString &path)
 {
     // A file marked read-only is not replaced, although its folder would let
     // the temporary file be renamed over it.
     const QFileInfo target(path);
+    if (!target.exists())
+        return {};
+    if (!target.isFile())
+        return FileMessages::notRegularFileText();
+    return markedReadOnly(target) ? QStringLiteral("файл только для чтения") : QString();
+}
+
+SaveResult saveFile(const QString &path, const QByteArray &bytes)
+{
+    if (QString why = whyNotReplaceable(path); !why.isEmpty())
+        return {SaveResult::Status::CannotCreate, QFileDevice::NoError, why};
     QSaveFile file(path);
-    if ((target.exists() && (!target.isFile() || markedReadOnly(target))) ||
-        !file.open(QIODevice::WriteOnly))
-        return {SaveResult::Status::CannotCreate, QFileDevice::NoError};
+    if (!file.open(QIODevice::WriteOnly))
+        return {SaveResult::Status::CannotCreate, file.error(), file.errorString()};
     // Flushed here and checked: commit() does not notice a flush that wrote
     // only part of the data, and would put the short file in place.
     if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
-        const QFileDevice::FileError error = file.error();
+        const SaveResult failed{SaveResult::Status::WriteFailed, file.error(), file.errorString()};
         file.cancelWriting();
-        return {SaveResult::Status::WriteFailed, error};
+        return failed;
     }
     return {};
 }
@@ -68,13 +86,38 @@ SaveResult save(const QString &path, const ConfigFile::Configuration &configurat
     return saveFile(path, ConfigFile::encode(configuration));
 }
 
+bool readWhole(const QString &path, QByteArray &bytes, QString &why)
+{
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        why = info.exists() ? FileMessages::notRegularFileText() : qt_error_string(ENOENT);
+        return false;
+    }
+    QFile file;
+    if (!openWithoutWaiting(file, path, why))
+        return false;
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        why = file.errorString();
+        return false;
+    }
+    return true;
+}
+
 LoadResult load(const QString &path)
 {
     LoadResult result;
     // Checked before opening: opening a FIFO waits for a writer, and a
     // device such as /dev/zero never ends.
     QFile file;
-    if (!QFileInfo(path).isFile() || !openWithoutWaiting(file, path)) {
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        result.status = LoadResult::Status::CannotOpen;
+        result.reason =
+            info.exists() ? FileMessages::notRegularFileText() : qt_error_string(ENOENT);
+        return result;
+    }
+    if (!openWithoutWaiting(file, path, result.reason)) {
         result.status = LoadResult::Status::CannotOpen;
         return result;
     }
@@ -87,6 +130,7 @@ LoadResult load(const QString &path)
     // file) is not waited for.
     if (file.error() != QFileDevice::NoError) {
         result.status = LoadResult::Status::CannotOpen;
+        result.reason = file.errorString();
         return result;
     }
     if (bytes.size() > ConfigFile::MaxFileSize) {

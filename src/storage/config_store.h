@@ -22,6 +22,7 @@ struct SaveResult
     };
     Status status = Status::Saved;
     QFileDevice::FileError fileError = QFileDevice::NoError;
+    QString reason; // why, in the system's words where it gave any
 };
 
 struct LoadResult
@@ -35,6 +36,7 @@ struct LoadResult
     };
     Status status = Status::Loaded;
     ConfigFile::ReadError readError = ConfigFile::ReadError::None;
+    QString reason; // with CannotOpen: why, in the system's words
     ConfigFile::Configuration configuration; // complete only when Loaded
 };
 
@@ -43,6 +45,13 @@ struct LoadResult
 // checked flush, and a target marked read-only kept as it is.
 [[nodiscard]] SaveResult saveFile(const QString &path, const QByteArray &bytes);
 [[nodiscard]] LoadResult load(const QString &path);
+// A file's whole content, read without waiting: only a regular file is read,
+// and one with nothing to give yet (/proc/kmsg) is not waited for. False,
+// with why in the system's words, when it cannot be read.
+[[nodiscard]] bool readWhole(const QString &path, QByteArray &bytes, QString &why);
+// Why path cannot be a file the program writes (it exists and is not a
+// regular file, or is marked read-only); empty when it can be.
+[[nodiscard]] QString whyNotReplaceable(const QString &path);
 
 // What a session holds, as a file stores it: the table's texts, not the list's.
 [[nodiscard]] ConfigFile::Configuration configurationOf(const Session &session);

@@ -23,6 +23,11 @@ QString fileErrorText(QFileDevice::FileError error, const QString &path)
 
 } // namespace
 
+QString notRegularFileText()
+{
+    return QStringLiteral("это не обычный файл");
+}
+
 QString cannotCreateText(const QString &path)
 {
     return QStringLiteral("%1 %2").arg(QStringLiteral("Не могу создать файл "), path);

@@ -13,6 +13,10 @@ namespace FileMessages {
 // cannot be created, and for one that cannot be opened.
 [[nodiscard]] QString cannotCreateText(const QString &path);
 
+// Why a path that is not a regular file (a FIFO, a device, a folder) is
+// neither read nor written.
+[[nodiscard]] QString notRegularFileText();
+
 // The message for a load that did not give a configuration.
 [[nodiscard]] UserMessage loadRefusal(const ConfigStore::LoadResult &result, const QString &path);
 

@@ -65,6 +65,7 @@ public:
         queued.remove(0, count);
         return count;
     }
+    bool hasVanished() const override { return false; }
     QList<QByteArray> written;
     QByteArray queued;
 };

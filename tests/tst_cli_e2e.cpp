@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -103,6 +104,8 @@ private slots:
     void interruptEndsAtOnce();
     void usageAndFiles_data();
     void usageAndFiles();
+    void filesThatAreNoFiles_data();
+    void filesThatAreNoFiles();
     void outputAndNames_data();
     void outputAndNames();
 
@@ -285,6 +288,10 @@ void TestCliEndToEnd::faults_data()
     QTest::newRow("other-id") << "other-id" << false << 6 << "Ошибка ID устройства 150 вместо 0";
     QTest::newRow("echo-changed") << "echo-changed" << true << 7 << "Ошибка при передаче данных";
     QTest::newRow("echo-address") << "echo-address" << true << 7 << "Ошибка при передаче данных";
+    // The adapter is pulled while the reply comes in: {port} names it.
+    QTest::newRow("vanish-mid-reply")
+        << "vanish-mid-reply" << false << 4
+        << noReply + "\nПорт {port} ({port}) пропал во время обмена: адаптер отключён";
 }
 
 void TestCliEndToEnd::faults()
@@ -297,8 +304,10 @@ void TestCliEndToEnd::faults()
     // before it goes through.
     sim.command("fault " + fault.toLatin1());
     QVERIFY(!sim.image().isEmpty());
-    const Run run = write ? cli({"--port", sim.devicePath, "write", reference})
-                          : cli({"--port", sim.devicePath, "identify"});
+    const QString port = sim.devicePath;
+    const Run run =
+        write ? cli({"--port", port, "write", reference}) : cli({"--port", port, "identify"});
+    message.replace("{port}", port);
     sim.command("fault none");
     QVERIFY(!sim.image().isEmpty());
     if (fault == "late")
@@ -406,6 +415,12 @@ void TestCliEndToEnd::commission_data()
                                 << "Устройство хранит не то, что записано";
     QTest::newRow("silent") << "" << QByteArray("silent") << 4 << "failed"
                             << "Преобразователь не отвечает";
+    // The echo is wrong, yet the device stored the write: the read-back says so.
+    QTest::newRow("echo differs, stored") << "" << QByteArray("echo-changed") << 7 << "failed"
+                                          << "Ошибка при передаче данных";
+    // The as-left file cannot be made: recorded, and the device still judged.
+    QTest::newRow("as-left not kept") << "left-blocked" << QByteArray("none") << 8 << "failed"
+                                      << "Не могу создать файл ";
 }
 
 void TestCliEndToEnd::commission()
@@ -419,7 +434,12 @@ void TestCliEndToEnd::commission()
     const QString keep = dir.filePath("kept");
     QVERIFY(QDir().mkpath(keep));
     QString written = reference;
-    if (!file.isEmpty())
+    if (file == "left-blocked") {
+        // Folders where the as-left files of the next seconds would go.
+        for (int s = 0; s < 10; ++s)
+            QVERIFY(QDir(keep).mkpath(
+                QDateTime::currentDateTime().addSecs(s).toString("'401-9-'yyyyMMdd-HHmmss'-as-left.dat'")));
+    } else if (!file.isEmpty())
         written = changedCopy(reference, dir.filePath(file + ".dat"), [file](Session &s) {
             if (file == "baud") {
                 s.link.baudCode = 0;
@@ -435,7 +455,8 @@ void TestCliEndToEnd::commission()
     sim.command("fault none");
     QVERIFY(!sim.image().isEmpty());
     QCOMPARE(run.code, code);
-    QCOMPARE(run.err.section('\n', 0, 0), message);
+    QVERIFY2(message.isEmpty() ? run.err.isEmpty() : run.err.startsWith(message),
+             qPrintable(run.err));
 
     const QList<QByteArray> lines = fileBytes(journal).split('\n');
     QCOMPARE(lines.last(), QByteArray()); // every line ends
@@ -453,7 +474,7 @@ void TestCliEndToEnd::commission()
     // Only a commissioned and a not-stored run wrote; a file's own refusal
     // sent nothing at all.
     const QString frames = entry["frames"].toVariant().toStringList().join('\n');
-    const bool wrote = code == 0 || code == 10;
+    const bool wrote = code == 0 || code == 7 || code == 8 || code == 10;
     QCOMPARE(frames.contains("Запись конфигурации"), wrote);
     QCOMPARE(entry["echo"].isNull(), !wrote);
     QCOMPARE(frames.isEmpty(), file == "baud");
@@ -464,6 +485,14 @@ void TestCliEndToEnd::commission()
         QCOMPARE(run.err.section('\n', 1).trimmed(),
                  QString("Адрес устройства: файл 9, устройство 5"));
     }
+    // After any echo, the device was read back and the record says what it holds.
+    QCOMPARE(entry["asLeft"].isObject(), wrote);
+    if (code == 7 || code == 8) {
+        QCOMPARE(entry["asLeftDifferences"].toArray(), QJsonArray());
+        QCOMPARE(entry.contains("asLeftFile"), code == 7);
+    }
+    if (code == 7)
+        QCOMPARE(run.err.section('\n', 1).trimmed(), QString("Устройство хранит то, что записано"));
     if (code != 0)
         return;
     QCOMPARE(entry["address"].toInt(), 9);
@@ -489,41 +518,48 @@ void TestCliEndToEnd::commission()
 
 void TestCliEndToEnd::reportOfTheJournal()
 {
-    // The runs above, in order, then a broken line and one whose message
-    // must be escaped.
+    // The runs above, in order, then a broken line, one whose message must be
+    // escaped, and two edited by hand into numbers no run writes.
     QFile file(journal);
     QVERIFY(file.open(QIODevice::Append));
     file.write("{\"time\": \"broken\n");
     file.write(R"({"time":"2026-12-09T10:00:00.000+00:00","result":"refused","exitCode":9,)"
                R"("message":"<script>&%1</script>","deviceId":null,"address":5})"
                "\n");
+    file.write(R"({"time":"t","result":"failed","exitCode":4,"deviceId":1e300})"
+               "\n");
+    file.write(R"({"time":"t","result":"failed","exitCode":4,"address":3.5})"
+               "\n");
     file.close();
     const QList<QByteArray> lines = fileBytes(journal).split('\n');
-    QCOMPARE(lines.size(), 8);
+    QCOMPARE(lines.size(), 12);
     QStringList results;
     QString previous;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 7; ++i) {
         const QJsonObject entry = QJsonDocument::fromJson(lines[i]).object();
         results << entry["result"].toString();
         QVERIFY(entry["time"].toString() >= previous);
         previous = entry["time"].toString();
     }
-    QCOMPARE(results, QStringList({"commissioned", "refused", "refused", "failed", "failed"}));
+    QCOMPARE(results, QStringList({"commissioned", "refused", "refused", "failed", "failed",
+                                   "failed", "failed"}));
 
     const QString html = dir.filePath("report.html");
     const Run run = cli({"report", journal, "-o", html});
     QCOMPARE(run.code, 0);
-    QCOMPARE(run.err.trimmed(),
-             QString("Строка 6 журнала commissioning.jsonl не является записью; пропущена")
-                 .replace("commissioning.jsonl", journal));
+    QCOMPARE(run.err.trimmed(), QString("Строка 8 журнала J не является записью; пропущена\n"
+                                        "Строка 10 журнала J: неверное поле deviceId; пропущена\n"
+                                        "Строка 11 журнала J: неверное поле address; пропущена")
+                                    .replace("J", journal));
     const QStringList out = run.out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(out.size(), 7);
+    QCOMPARE(out.size(), 9);
     QVERIFY2(out[0].contains("  ID 401  адрес 9  настроено  различий до записи: 0"),
              qPrintable(out[0]));
-    QCOMPARE(out.last(), QString("Настроено: 1, не удалось: 2, отказано: 3"));
+    const QString counts = "Настроено: 1, не удалось: 4, отказано: 3";
+    QCOMPARE(out.last(), counts);
     const QString page = QString::fromUtf8(fileBytes(html));
-    QVERIFY(page.contains("Настроено: 1, не удалось: 2, отказано: 3"));
-    QCOMPARE(page.count("<tr class="), 6);
+    QVERIFY(page.contains(counts));
+    QCOMPARE(page.count("<tr class="), 8);
     QVERIFY(page.contains("&lt;script&gt;&amp;%1&lt;/script&gt;"));
     QVERIFY(!page.contains("<script") && !page.contains("http"));
     QCOMPARE(cli({"report", dir.filePath("none.jsonl")}).code, 8);
@@ -610,7 +646,6 @@ void TestCliEndToEnd::usageAndFiles_data()
     QTest::newRow("help") << QStringList{"--help"} << 0;
     QTest::newRow("port that does not open")
         << QStringList{"--port", "/nonexistent/tty", "identify"} << 3;
-    QTest::newRow("file that does not exist") << QStringList{"show", "/nonexistent/x.dat"} << 8;
     QTest::newRow("file that is no file") << QStringList{"show", "/dev/zero"} << 8;
     // It stats as a regular file, and a read of it waits for the kernel.
     QTest::newRow("file that blocks on read") << QStringList{"show", "/proc/kmsg"} << 8;
@@ -657,6 +692,60 @@ void TestCliEndToEnd::usageAndFiles()
         QVERIFY(run.out.contains("Коды завершения"));
     else
         QVERIFY(!run.err.isEmpty());
+}
+
+void TestCliEndToEnd::filesThatAreNoFiles_data()
+{
+    // {fifo} is a FIFO, {journal} the journal above and {link} a symbolic
+    // link to it, {port} the simulator. The whole of standard error's first
+    // line is the program's own.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("journal is a FIFO")
+        << QStringList{"--port", "{port}", "commission", "{ref}", "--journal", "{fifo}"} << 8
+        << "Не могу открыть журнал {fifo}: это не обычный файл";
+    QTest::newRow("journal is a device")
+        << QStringList{"--port", "{port}", "commission", "{ref}", "--journal", "/dev/full"} << 8
+        << "Не могу открыть журнал /dev/full: это не обычный файл";
+    QTest::newRow("report of a FIFO") << QStringList{"report", "{fifo}"} << 8
+                                      << "Не могу прочитать журнал {fifo}: это не обычный файл";
+    QTest::newRow("-o to a FIFO") << QStringList{"--port", "{port}", "read", "-o", "{fifo}"} << 8
+                                  << "Не могу создать файл {fifo}: это не обычный файл";
+    QTest::newRow("report over its journal")
+        << QStringList{"report", "{journal}", "-o", "{link}"} << 2
+        << "Отчёт нельзя сохранить поверх журнала {journal}";
+    QTest::newRow("file that does not exist")
+        << QStringList{"show", "/nonexistent/x.dat"} << 8
+        << "Не могу прочитать файл /nonexistent/x.dat: No such file or directory";
+}
+
+void TestCliEndToEnd::filesThatAreNoFiles()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    QTemporaryDir here;
+    const QString fifo = here.filePath("fifo");
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    const QString link = here.filePath("link");
+    QVERIFY(QFile::link(journal, link));
+    const QByteArray journalBefore = fileBytes(journal);
+    const QList<std::pair<QString, QString>> names{
+        {"{fifo}", fifo}, {"{journal}", journal}, {"{link}", link},
+        {"{port}", sim.devicePath}, {"{ref}", reference}};
+    for (QString &argument : arguments)
+        for (const auto &[name, value] : names)
+            argument.replace(name, value);
+    for (const auto &[name, value] : names)
+        message.replace(name, value);
+    const qsizetype requestsBefore = sim.log().count("<-");
+    const Run run = cli(arguments);
+    QCOMPARE(run.code, code);
+    QCOMPARE(run.err.section('\n', 0, 0), message);
+    // Refused before anything was sent, and the journal is as it was.
+    QCOMPARE(sim.log().count("<-"), requestsBefore);
+    QCOMPARE(fileBytes(journal), journalBefore);
 }
 
 QTEST_MAIN(TestCliEndToEnd)

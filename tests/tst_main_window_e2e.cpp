@@ -256,6 +256,9 @@ void TestMainWindowEndToEnd::portThatVanishesAndComesBack()
     QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(), QStringList{"Преобразователь не отвечает"}, 3000);
     QVERIFY(!TestSeam::serialPort(*w.dialog).isOpen());
     QCOMPARE(ui.port->currentText(), QString("COM1"));
+    QVERIFY2(ui.port->toolTip().startsWith("Порт COM1 (") &&
+                 ui.port->toolTip().endsWith("пропал во время обмена: адаптер отключён"),
+             qPrintable(ui.port->toolTip()));
 
     // A new terminal behind the same link: the next Read opens COM1 anew,
     // with no pick in the list.

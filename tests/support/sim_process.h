@@ -42,13 +42,14 @@ public:
     QByteArray image()
     {
         command("image");
-        // A terminal served anew after "vanish" is announced on the way.
+        // A terminal served anew after a vanish is announced on the way.
         for (int lines = 0; lines < 4; ++lines) {
             const QByteArray line = readLine().trimmed();
             if (line.startsWith("image "))
                 return QByteArray::fromHex(line.mid(6));
             if (line.isEmpty())
                 break;
+            devicePath = QString::fromLocal8Bit(line);
         }
         return QByteArray();
     }

@@ -20,11 +20,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
@@ -333,20 +335,22 @@ void TestMainWindowEndToEnd::searchForTheTransducer()
 
 void TestMainWindowEndToEnd::comparisonWithAFile_data()
 {
-    QTest::addColumn<bool>("changed"); // the file has another rate and one coefficient
-    QTest::newRow("the configuration read") << false;
-    QTest::newRow("a rate and a coefficient changed") << true;
+    QTest::addColumn<QString>("file");
+    QTest::newRow("the configuration read") << "same";
+    QTest::newRow("a rate and a coefficient changed") << "changed";
+    QTest::newRow("another model's table") << "model 100";
 }
 
 void TestMainWindowEndToEnd::comparisonWithAFile()
 {
-    QFETCH(bool, changed);
+    QFETCH(QString, file);
+    const bool changed = file == "changed";
     SimProcess sim;
     QVERIFY(sim.start({"--model", "401"}));
     QTemporaryDir dir;
-    OneFile file;
-    file.path = dir.filePath("reference.dat");
-    ShownWindow w({sim.devicePath}, &file);
+    OneFile chosen;
+    chosen.path = dir.filePath("reference.dat");
+    ShownWindow w({sim.devicePath}, &chosen);
     QVERIFY(w.ready());
     w.ui().read->click();
     QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 1, 5000);
@@ -357,7 +361,11 @@ void TestMainWindowEndToEnd::comparisonWithAFile()
         edited.link.baudCode = baudCodeOfRate(19200);
         edited.table.setRow(0, edited.table.row(0).address, edited.table.row(0).size, "2000");
     }
-    QCOMPARE(ConfigStore::save(file.path, ConfigStore::configurationOf(edited)).status,
+    if (file == "model 100") {
+        buildRegisterTable(edited.table, 100, edited.configFileName);
+        edited.deviceId = 100;
+    }
+    QCOMPARE(ConfigStore::save(chosen.path, ConfigStore::configurationOf(edited)).status,
              ConfigStore::SaveResult::Status::Saved);
     const QByteArray imageBefore = ConfigImage::buildImage(held);
     const QString fieldsBefore = w.ui().deviceAddress->text() + w.ui().baudRate->currentText();
@@ -369,6 +377,17 @@ void TestMainWindowEndToEnd::comparisonWithAFile()
     QCOMPARE(ConfigImage::buildImage(held), imageBefore);
     QCOMPARE(w.ui().deviceAddress->text() + w.ui().baudRate->currentText(), fieldsBefore);
     QVERIFY(w.messages.shown.isEmpty());
+    if (file == "model 100") {
+        // Its columns fit the window at its size, and every text is there whole.
+        QTreeWidget *rows = comparison->rows();
+        QVERIFY(rows->topLevelItemCount() > 10);
+        QCOMPARE(rows->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(rows->header()->length() <= rows->viewport()->width());
+        for (int r = 0; r < rows->topLevelItemCount(); ++r)
+            for (int c = 0; c < 3; ++c)
+                QCOMPARE(rows->topLevelItem(r)->toolTip(c), rows->topLevelItem(r)->text(c));
+        return;
+    }
     if (!changed) {
         QVERIFY(!comparison->rows());
         QVERIFY(comparison->findChild<QLabel *>()->text() == "Различий нет");

@@ -74,6 +74,14 @@ void TestTrafficLog::lineHasTabSeparatedColumns()
     QCOMPARE(TrafficFormat::line(event),
              QString("09:05:07.042\t→\t14\t:006400009C\\r\\n\\x01\tЗапрос конфигурации, ID 0"));
     QCOMPARE(TrafficFormat::arrow(Direction::Received), QString("←"));
+
+    // Past its bound an event keeps the first characters and counts the rest.
+    const TrafficEvent endless = TrafficEvent::of(QTime(9, 5, 7, 42), Direction::Received,
+                                                  QByteArray(2500, '7'), "Неполный кадр", 10);
+    QCOMPARE(endless.frame.size(), TrafficEvent::MaxKeptCharacters);
+    QCOMPARE(TrafficFormat::line(endless),
+             "09:05:07.042\t←\t2510\t" + QString(2000, '7')
+                 + "… ещё 510 символов\tНеполный кадр");
 }
 
 void TestTrafficLog::keepsTheNewestUpToItsBound()

@@ -21,10 +21,19 @@ ComparisonWindow::ComparisonWindow(const QList<ConfigComparison::Difference> &di
         list->setRootIsDecorated(false);
         list->setHeaderLabels(
             {QStringLiteral("Различие"), QStringLiteral("В окне"), QStringLiteral("В файле")});
-        for (const ConfigComparison::Difference &difference : differences)
-            list->addTopLevelItem(
-                new QTreeWidgetItem({difference.what, difference.first, difference.second}));
-        list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        for (const ConfigComparison::Difference &difference : differences) {
+            auto *item = new QTreeWidgetItem({difference.what, difference.first, difference.second});
+            // A text too long for its column is elided; its tooltip holds it whole.
+            for (int column = 0; column < item->columnCount(); ++column)
+                item->setToolTip(column, item->text(column));
+            list->addTopLevelItem(item);
+        }
+        // The columns share the window's width: no sideways scroll, however
+        // long the texts of another model's table.
+        list->header()->setSectionResizeMode(QHeaderView::Stretch);
+        list->header()->setStretchLastSection(true);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setTextElideMode(Qt::ElideMiddle);
         list->setMinimumWidth(560);
         layout->addWidget(list);
     }

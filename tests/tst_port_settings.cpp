@@ -17,6 +17,8 @@ private slots:
     void orderSerialDevices_data();
     void orderSerialDevices();
     void comNamesFromEnvironment();
+    void comNamesBeyondEight_data();
+    void comNamesBeyondEight();
 };
 
 void TestPortSettings::parseModeString_data()
@@ -27,20 +29,20 @@ void TestPortSettings::parseModeString_data()
     QTest::addColumn<int>("dataBits");
     QTest::addColumn<int>("stopBits");
     QTest::newRow("the port's own")
-        << "9600,N,7,2" << 9600 << int(QSerialPort::NoParity) << 7 << int(QSerialPort::TwoStop);
+        << "9600,N,7,2" << 9600 << int(LineParity::None) << 7 << int(LineStopBits::Two);
     QTest::newRow("blanks and odd word")
-        << " 19200 , НЕЧЕТ , 8 , 2 " << 19200 << int(QSerialPort::OddParity) << 8
-        << int(QSerialPort::TwoStop);
-    QTest::newRow("even word, 1.5 stop") << "1200,ЧЕТ,5,1.5" << 1200 << int(QSerialPort::EvenParity)
-                                         << 5 << int(QSerialPort::OneAndHalfStop);
-    QTest::newRow("none word") << "4800,НЕТ,8,1" << 4800 << int(QSerialPort::NoParity) << 8
-                               << int(QSerialPort::OneStop);
-    QTest::newRow("mark") << "9600,M,7,1" << 9600 << int(QSerialPort::MarkParity) << 7
-                          << int(QSerialPort::OneStop);
-    QTest::newRow("space") << "9600,S,7,1" << 9600 << int(QSerialPort::SpaceParity) << 7
-                           << int(QSerialPort::OneStop);
+        << " 19200 , НЕЧЕТ , 8 , 2 " << 19200 << int(LineParity::Odd) << 8
+        << int(LineStopBits::Two);
+    QTest::newRow("even word, 1.5 stop") << "1200,ЧЕТ,5,1.5" << 1200 << int(LineParity::Even)
+                                         << 5 << int(LineStopBits::OneAndHalf);
+    QTest::newRow("none word") << "4800,НЕТ,8,1" << 4800 << int(LineParity::None) << 8
+                               << int(LineStopBits::One);
+    QTest::newRow("mark") << "9600,M,7,1" << 9600 << int(LineParity::Mark) << 7
+                          << int(LineStopBits::One);
+    QTest::newRow("space") << "9600,S,7,1" << 9600 << int(LineParity::Space) << 7
+                           << int(LineStopBits::One);
     QTest::newRow("first letter counts")
-        << "9600,Odd,8,1" << 9600 << int(QSerialPort::OddParity) << 8 << int(QSerialPort::OneStop);
+        << "9600,Odd,8,1" << 9600 << int(LineParity::Odd) << 8 << int(LineStopBits::One);
 }
 
 void TestPortSettings::parseModeString()
@@ -105,6 +107,11 @@ void TestPortSettings::orderSerialDevices()
 
 void TestPortSettings::comNamesFromEnvironment()
 {
+#ifdef Q_OS_WIN
+    // On Windows a COM name is the device itself, whatever its number.
+    QCOMPARE(resolvePortName("COM23"), QString("COM23"));
+    QSKIP("OSTRIVAN_COMn and the by-id links are Linux's");
+#endif
     QCOMPARE(comPortNames(),
              (QStringList{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"}));
     qputenv("OSTRIVAN_COM3", "/tmp/line-of-com3");
@@ -148,8 +155,32 @@ void TestPortSettings::comNamesFromEnvironment()
     QVERIFY(QFile::link(byId.filePath("ttyUSB9"), byId.filePath("usb-gone-if00-port0")));
     QCOMPARE(stableName(byId.filePath("ttyUSB3"), byId.path()),
              byId.filePath("usb-FTDI_RS485_A1-if00-port0"));
+    // The list offers each adapter's link after the COM names, not a dead one.
+    QCOMPARE(listedPortNames(byId.path()),
+             comPortNames() << byId.filePath("usb-FTDI_RS485_A1-if00-port0"));
     QCOMPARE(stableName("/dev/null", byId.path()), QString());
     QCOMPARE(resolvePortName("COM9"), QString("/dev/COM9"));
+}
+
+void TestPortSettings::comNamesBeyondEight_data()
+{
+    QTest::addColumn<QStringList>("system");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("none") << QStringList() << QStringList();
+    QTest::newRow("only the first eight") << QStringList{"COM3", "COM1"} << QStringList();
+    QTest::newRow("adapters above eight, in numeric order, once")
+        << QStringList{"COM23", "COM3", "COM11", "COM23", "COM9"}
+        << QStringList{"COM9", "COM11", "COM23"};
+    QTest::newRow("no COM names") << QStringList{"\\Device\\Serial0", "COM", "com12", "COM0"}
+                                  << QStringList();
+}
+
+void TestPortSettings::comNamesBeyondEight()
+{
+    QFETCH(QStringList, system);
+    QFETCH(QStringList, after);
+    QStringList expected{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"};
+    QCOMPARE(withFirstComNames(system), expected << after);
 }
 
 QTEST_APPLESS_MAIN(TestPortSettings)

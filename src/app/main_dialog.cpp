@@ -160,6 +160,8 @@ void MainDialog::showPortState()
         tip = port.location();
         if (const QString stable = stableName(tip); !stable.isEmpty())
             tip += u'\n' + stable;
+        if (const QString shortfall = port.settingsShortfall(); !shortfall.isEmpty())
+            tip += u'\n' + shortfall;
     }
     ui.port->setToolTip(tip);
 }

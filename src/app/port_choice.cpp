@@ -6,7 +6,7 @@
 
 QStringList PortChoice::entries()
 {
-    return comPortNames() << noPort();
+    return listedPortNames() << noPort();
 }
 
 QString PortChoice::noPort()

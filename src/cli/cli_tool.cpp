@@ -277,6 +277,13 @@ std::optional<CliTool::Options> CliTool::parse(const QStringList &arguments)
 
 int CliTool::run(int argc, char *argv[])
 {
+#ifdef Q_OS_WIN
+    // Windows hands the program its arguments in UTF-16; the ANSI argv would
+    // have turned a file name outside the code page into "?".
+    Q_UNUSED(argc)
+    Q_UNUSED(argv)
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+#else
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
         const QByteArray bytes(argv[i]);
@@ -289,6 +296,7 @@ int CliTool::run(int argc, char *argv[])
                              .arg(TrafficFormat::escaped(bytes)));
         arguments << text;
     }
+#endif
     const int code = run(arguments);
     // What could not be written is not a success: a full disk or a closed
     // output must not pass for a done job.

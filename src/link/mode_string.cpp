@@ -6,7 +6,7 @@
 
 namespace {
 
-std::optional<QSerialPort::Parity> parityFromText(QString text)
+std::optional<LineParity> parityFromText(QString text)
 {
     // The window's words for no, even and odd parity stand for N, E and O.
     if (const qsizetype word = DisplayTexts::parityWords().indexOf(text); word >= 0)
@@ -15,28 +15,28 @@ std::optional<QSerialPort::Parity> parityFromText(QString text)
         return std::nullopt;
     switch (text.at(0).unicode()) {
     case 'E':
-        return QSerialPort::EvenParity;
+        return LineParity::Even;
     case 'M':
-        return QSerialPort::MarkParity;
+        return LineParity::Mark;
     case 'N':
-        return QSerialPort::NoParity;
+        return LineParity::None;
     case 'O':
-        return QSerialPort::OddParity;
+        return LineParity::Odd;
     case 'S':
-        return QSerialPort::SpaceParity;
+        return LineParity::Space;
     default:
         return std::nullopt;
     }
 }
 
-std::optional<QSerialPort::StopBits> stopBitsFromText(const QString &text)
+std::optional<LineStopBits> stopBitsFromText(const QString &text)
 {
     if (text == u"1")
-        return QSerialPort::OneStop;
+        return LineStopBits::One;
     if (text == u"1.5")
-        return QSerialPort::OneAndHalfStop;
+        return LineStopBits::OneAndHalf;
     if (text == u"2")
-        return QSerialPort::TwoStop;
+        return LineStopBits::Two;
     return std::nullopt;
 }
 
@@ -69,7 +69,7 @@ std::optional<LineSettings> parseModeString(const QString &mode)
     LineSettings settings;
     settings.baudRate = baudRate;
     settings.parity = *parity;
-    settings.dataBits = QSerialPort::DataBits(dataText.at(0).unicode() - u'0');
+    settings.dataBits = dataText.at(0).unicode() - u'0';
     settings.stopBits = *stopBits;
     return settings;
 }

@@ -1,17 +1,20 @@
 #pragma once
 
-#include <QSerialPort>
 #include <QString>
 #include <optional>
 
 // Line settings as a mode string gives them: "baud,parity,data bits,stop bits",
 // for example "9600,N,7,2".
+// The line's own types, whatever the platform's port calls them.
+enum class LineParity { None, Even, Odd, Mark, Space };
+enum class LineStopBits { One, OneAndHalf, Two };
+
 struct LineSettings
 {
     qint32 baudRate = 9600;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits = QSerialPort::Data7;
-    QSerialPort::StopBits stopBits = QSerialPort::TwoStop;
+    LineParity parity = LineParity::None;
+    int dataBits = 7; // 5 to 8
+    LineStopBits stopBits = LineStopBits::Two;
 
     friend bool operator==(const LineSettings &, const LineSettings &) = default;
 };

@@ -3,11 +3,16 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSerialPortInfo>
 #include <QtGlobal>
 #include <algorithm>
 #include <future>
 #include <tuple>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <QSerialPortInfo>
+#endif
 
 namespace {
 
@@ -24,6 +29,33 @@ auto deviceOrderKey(const QString &location)
     return std::make_tuple(usb ? 0 : 1, number, base);
 }
 
+#ifdef Q_OS_WIN
+// The COM names the system lists under HARDWARE\DEVICEMAP\SERIALCOMM.
+QStringList systemSerialDevices()
+{
+    QStringList names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return names;
+    for (DWORD index = 0;; ++index) {
+        wchar_t valueName[256];
+        DWORD nameLength = 256;
+        wchar_t data[256];
+        DWORD dataSize = sizeof data;
+        DWORD type = 0;
+        const LONG status = RegEnumValueW(key, index, valueName, &nameLength, nullptr, &type,
+                                          reinterpret_cast<BYTE *>(data), &dataSize);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS || type != REG_SZ)
+            continue;
+        names << QString::fromWCharArray(data, int(dataSize / sizeof(wchar_t))).section(u'\0', 0, 0);
+    }
+    RegCloseKey(key);
+    return names;
+}
+#else
 QStringList systemSerialDevices()
 {
     QStringList devices;
@@ -31,6 +63,7 @@ QStringList systemSerialDevices()
         devices << info.systemLocation();
     return devices;
 }
+#endif
 
 #ifndef Q_OS_WIN
 int comNumber(const QString &name)
@@ -66,9 +99,44 @@ std::future<QStringList> &enumeratedAhead()
 
 QStringList comPortNames()
 {
+#ifdef Q_OS_WIN
+    return withFirstComNames(systemSerialDevices());
+#else
+    return withFirstComNames({});
+#endif
+}
+
+QStringList withFirstComNames(const QStringList &systemNames)
+{
     QStringList names;
     for (int n = 1; n <= ComPortCount; ++n)
         names << QStringLiteral("COM%1").arg(n);
+    static const QRegularExpression com(QStringLiteral("^COM([0-9]+)$"));
+    QList<int> others;
+    for (const QString &name : systemNames) {
+        const QRegularExpressionMatch match = com.match(name);
+        const int n = match.hasMatch() ? match.captured(1).toInt() : 0;
+        if (n > ComPortCount && !others.contains(n))
+            others << n;
+    }
+    std::sort(others.begin(), others.end());
+    for (int n : others)
+        names << QStringLiteral("COM%1").arg(n);
+    return names;
+}
+
+QStringList listedPortNames(const QString &byIdFolder)
+{
+    QStringList names = comPortNames();
+#ifndef Q_OS_WIN
+    for (const QFileInfo &link :
+         QDir(byIdFolder).entryInfoList(QDir::System | QDir::Files, QDir::Name)) {
+        if (link.isSymLink() && link.exists())
+            names << link.absoluteFilePath();
+    }
+#else
+    Q_UNUSED(byIdFolder)
+#endif
     return names;
 }
 

@@ -5,11 +5,20 @@
 #include <functional>
 #include <optional>
 
-// The port list offers "COM1" to "COM8" on every platform. On Windows the
-// name is the device; elsewhere OSTRIVAN_COM1 … OSTRIVAN_COM8 name the device
-// path a COM name opens, and otherwise COMn is the n-th serial device of the
-// machine in the order of orderSerialDevices.
+// The COM names the search and scan try: "COM1" to "COM8" on every
+// platform, and on Windows after them every other COM port the system lists.
+// On Windows the name is the device; elsewhere OSTRIVAN_COM1 … OSTRIVAN_COM8
+// name the device path a COM name opens, and otherwise COMn is the n-th serial
+// device of the machine in the order of orderSerialDevices.
 QStringList comPortNames();
+
+// "COM1" to "COM8", then the other COM names among systemNames in numeric
+// order, each once; anything that is no COM name is left out.
+QStringList withFirstComNames(const QStringList &systemNames);
+
+// What the port list offers: the COM names, and on Linux after them each
+// adapter's link in byIdFolder, a name that stays across a replug.
+QStringList listedPortNames(const QString &byIdFolder = QStringLiteral("/dev/serial/by-id"));
 
 // The device location that a port name opens. A name that is not "COM1" to
 // "COM8", and outside Windows the value of OSTRIVAN_COMn too, is a device: a

@@ -2,17 +2,11 @@
 
 #include "port_names.h"
 
-#include <QFileInfo>
 #include <QMetaObject>
-#include <cerrno>
 
-SerialPort::SerialPort(QObject *parent) : QObject(parent)
+SerialPort::SerialPort(QObject *parent)
+    : QObject(parent), device({[this] { emit charactersArrived(); }, [this] { onLost(); }})
 {
-    connect(&port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
-    connect(&port, &QSerialPort::readyRead, this, [this] {
-        if (!reading)
-            emit charactersArrived();
-    });
 }
 
 SerialPort::~SerialPort()
@@ -29,27 +23,13 @@ bool SerialPort::open(const QString &portName, SerialDevices *devices)
         lastOpenError = QStringLiteral("Устройство для порта %1 не найдено").arg(portName);
         return false;
     }
-    port.setPortName(location);
     portLocation = location;
-    lost = false;
     vanished = false;
-#ifndef Q_OS_WIN
-    // An absent device fails at once: the port would first take a lock file
-    // and sync it to disk, which a start-up over eight absent names pays for
-    // eight times.
-    if (!QFileInfo::exists(location)) {
-        lastOpenError = QStringLiteral("%1: %2").arg(location, qt_error_string(ENOENT));
+    QString error;
+    if (!device.open(location, error)) {
+        lastOpenError = QStringLiteral("%1: %2").arg(location, error);
         return false;
     }
-#endif
-    if (!port.open(QIODevice::ReadWrite)) {
-        lastOpenError = QStringLiteral("%1: %2").arg(location, port.errorString());
-        port.clearError();
-        return false;
-    }
-#ifdef Q_OS_LINUX
-    pseudoTerminal = QFileInfo(location).canonicalFilePath().startsWith(u"/dev/pts/");
-#endif
     return true;
 }
 
@@ -59,9 +39,18 @@ QString SerialPort::vanishedText(const QString &portName) const
         .arg(portName, portLocation);
 }
 
+QString SerialPort::settingsShortfall() const
+{
+    if (shortfall.isEmpty())
+        return {};
+    return QStringLiteral("%1: 7 бит данных и чётность не применяются, только скорость и "
+                          "стоповые биты")
+        .arg(shortfall);
+}
+
 bool SerialPort::isOpen() const
 {
-    return port.isOpen() && !lost;
+    return device.isOpen() && !lost;
 }
 
 bool SerialPort::configure(const QString &mode)
@@ -71,81 +60,50 @@ bool SerialPort::configure(const QString &mode)
     const std::optional<LineSettings> settings = parseModeString(mode);
     if (!settings)
         return false;
-    const LineSettings previous{port.baudRate(), port.parity(), port.dataBits(), port.stopBits()};
-    if (applySettings(*settings))
+    const LineSettings previous = device.held();
+    QString error;
+    if (device.apply(*settings, error, shortfall))
         return true;
-    applySettings(previous);
+    QString ignored;
+    device.apply(previous, ignored, shortfall);
     // To the user the port is not open until it carries the line's settings.
-    lastOpenError = QStringLiteral("нет настроек линии");
+    lastOpenError = error.isEmpty() ? QStringLiteral("нет настроек линии")
+                                    : QStringLiteral("нет настроек линии: %1").arg(error);
     return false;
-}
-
-bool SerialPort::applySettings(const LineSettings &settings)
-{
-    // A pseudo-terminal has no line: it carries 8-bit characters without
-    // parity and has no modem lines, so it refuses 7 data bits, any parity
-    // other than none, and RTS/DTR. There those are left as the terminal
-    // holds them; the rate and stop bits still have to be taken. A real
-    // adapter must take every setting.
-    const bool ok = port.setBaudRate(settings.baudRate) && port.setStopBits(settings.stopBits);
-    const bool lineOk = port.setParity(settings.parity) && port.setDataBits(settings.dataBits) &&
-                        port.setDataTerminalReady(false) && port.setRequestToSend(true);
-    port.clearError();
-    return ok && (lineOk || pseudoTerminal);
 }
 
 bool SerialPort::write(QByteArrayView bytes)
 {
-    if (!isOpen())
-        return false;
-    const qint64 taken = port.write(bytes.data(), bytes.size());
-    // Starts the transfer now rather than at the next event-loop pass; what
-    // the driver cannot take yet stays in Qt's buffer and goes out later.
-    port.flush();
-    return taken == bytes.size();
+    return isOpen() && device.write(bytes);
 }
 
 qsizetype SerialPort::readAvailable(std::span<char> buffer)
 {
-    if (!isOpen() || reading || buffer.empty())
-        return 0;
-    // Qt refills its buffer only from the event loop; a zero wait pulls in
-    // what the system has queued right now. It can emit readyRead and
-    // errorOccurred from inside, hence the guard.
-    reading = true;
-    port.waitForReadyRead(0);
-    reading = false;
     if (!isOpen())
         return 0;
-    const qint64 count = port.read(buffer.data(), qint64(buffer.size()));
-    return count > 0 ? qsizetype(count) : 0;
+    return device.read(buffer);
 }
 
 void SerialPort::close()
 {
     lost = false;
-    pseudoTerminal = false;
-    if (port.isOpen())
-        port.close();
-    port.clearError();
+    shortfall.clear();
+    device.close();
 }
 
-void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
+void SerialPort::onLost()
 {
-    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
+    // The device has gone: the port closes itself, though not from inside the
+    // system port's own report.
+    if (lost)
         return;
-    // The device has gone. Qt would report the same error on every event-loop
-    // pass while the port stays open, so it is closed, though not from inside
-    // Qt's own signal.
-    if (!lost && port.isOpen()) {
-        lost = true;
-        vanished = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (lost)
-                    close();
-            },
-            Qt::QueuedConnection);
-    }
+    lost = true;
+    vanished = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (lost)
+                close();
+        },
+        Qt::QueuedConnection);
 }

@@ -3,10 +3,10 @@
 #include "line_port.h"
 #include "mode_string.h"
 #include "port_names.h"
+#include "system_port.h"
 
 #include <QByteArrayView>
 #include <QObject>
-#include <QSerialPort>
 #include <QString>
 
 // The one port through which the program reaches the RS-485 line. Writes
@@ -39,10 +39,11 @@ public:
     void close();
 
     bool isOpen() const;
-    // A pseudo-terminal stands in for the line when the simulated transducer
-    // is used; see configure for what it cannot hold.
-    bool isPseudoTerminal() const { return pseudoTerminal; }
     QString location() const { return portLocation; }
+    // What of the line's settings the port could not take because of what
+    // it is (a pseudo-terminal standing in for the line, or a COM port under
+    // Wine); empty when it holds them all.
+    [[nodiscard]] QString settingsShortfall() const;
     // Why the last open failed, as the system put it, or why configure
     // did; empty after a successful open.
     QString openError() const { return lastOpenError; }
@@ -54,14 +55,12 @@ signals:
     void charactersArrived();
 
 private:
-    void onErrorOccurred(QSerialPort::SerialPortError error);
-    bool applySettings(const LineSettings &settings);
+    void onLost();
 
-    QSerialPort port;
+    SystemPort device;
     QString portLocation;
     QString lastOpenError;
-    bool pseudoTerminal = false;
+    QString shortfall;
     bool lost = false;
     bool vanished = false;
-    bool reading = false;
 };

@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# The Windows programs end to end under Wine against the simulated
+# transducer: vxn-sim on a pseudo-terminal mapped into the Wine prefix as a
+# COM port, ostrivan-cli.exe identifying, reading, writing and commissioning
+# through it, once more as COM23 found by scan, and ostrivan.exe reading it on
+# a virtual X server. Called by scripts/windows.sh with WINEPREFIX, WINEPATH
+# and the Wine settings in the environment.
+#
+#   bash scripts/windows-e2e.sh BUILD SIM [SCREENSHOT.png]
+#
+# Wine hands every host serial device (/dev/ttyS*, ttyUSB*, ttyACM*) a COM
+# number of its own. So that no search here touches a host port, the run
+# goes on in a mount namespace of its own in which each of them is
+# /dev/null.
+set -euo pipefail
+build=$(realpath "$1")
+sim=$(realpath "$2")
+screenshot=${3:-}
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+if [ -z "${OSTRIVAN_E2E_NAMESPACE:-}" ]; then
+  "$wineserver" -k 2>/dev/null || true
+  exec env OSTRIVAN_E2E_NAMESPACE=1 unshare --mount --propagation private bash "$0" "$@"
+fi
+for device in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM*; do
+  [ -e "$device" ] && mount --bind /dev/null "$device"
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  "$wineserver" -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
+failures=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok: $what"
+  else
+    echo "FAILED: $what" >&2
+    failures=$((failures + 1))
+  fi
+}
+
+# A simulator on a link in the work folder; extra arguments are its own.
+start_sim() {
+  local link=$1
+  shift
+  sleep 0 | "$sim" --model 401 --no-pacing --link "$work/$link" "$@" 2>>"$work/$link.log" >/dev/null &
+  pids+=($!)
+  for _ in $(seq 100); do [ -e "$work/$link" ] && return 0; sleep 0.05; done
+  echo "windows-e2e: the simulator did not start" >&2
+  cat "$work/$link.log" >&2
+  exit 1
+}
+# Wine maps HKLM\Software\Wine\Ports each time its server starts.
+map_ports() {
+  "$wine" reg delete 'HKLM\Software\Wine\Ports' /f >/dev/null 2>&1 || true
+  local pair
+  for pair in "$@"; do
+    "$wine" reg add 'HKLM\Software\Wine\Ports' /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null
+  done
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w
+}
+cli() {
+  "$wine" "$build/src/ostrivan-cli.exe" "$@"
+}
+# Every COM port Wine made leads to a simulator or to the /dev/null that
+# stands in for a host device.
+no_host_port() {
+  local link target
+  for link in "$WINEPREFIX"/dosdevices/com*; do
+    [ -e "$link" ] || continue
+    target=$(readlink "$link")
+    case $target in
+      "$work"/*) ;;
+      /dev/tty*) [ "$(stat -L -c %t:%T "$target")" = 1:3 ] || return 1 ;;
+      *) return 1 ;;
+    esac
+  done
+}
+
+start_sim vxn1
+start_sim vanishing --fault vanish-mid-reply
+map_ports "COM1=$work/vxn1" "COM3=$work/vanishing"
+check "no host port among the COM ports" no_host_port
+
+check "identify on COM1" bash -c 'out=$('"$wine"' '"$build"'/src/ostrivan-cli.exe --port COM1 identify) && [[ $out == *401* ]]'
+check "read --json" bash -c "'$wine' '$build/src/ostrivan-cli.exe' --port COM1 read --json > read.json"
+check "the JSON is UTF-8 and whole" python3 -c '
+import json
+d = json.load(open("read.json", encoding="utf-8"))
+assert d["deviceId"] == 401 and len(d["registers"]) > 0, d'
+# A name outside any ANSI code page reaches the file system as typed.
+check "read -o a name outside the code page" cli --port COM1 read -o 'Ω-настройка.dat'
+check "the file is there under its name" test -s 'Ω-настройка.dat'
+check "show prints it" bash -c "'$wine' '$build/src/ostrivan-cli.exe' show 'Ω-настройка.dat' | grep -q 401"
+check "write verifies the echo" cli --port COM1 write 'Ω-настройка.dat'
+check "commission" cli --port COM1 commission 'Ω-настройка.dat' --address 7 --journal batch.jsonl --keep kept
+check "the journal says commissioned" grep -q '"result":"commissioned"' batch.jsonl
+check "the kept files" bash -c 'ls kept/*-as-found.dat kept/*-as-left.dat >/dev/null'
+
+# What goes wrong says so, with the CLI's exit codes.
+expect_exit() {
+  local code=$1 text=$2
+  shift 2
+  local status=0
+  cli "$@" >/dev/null 2>"$work/err.txt" || status=$?
+  if [ "$status" -ne "$code" ] || ! grep -q "$text" "$work/err.txt"; then
+    echo "exit $status:" >&2
+    cat "$work/err.txt" >&2
+    return 1
+  fi
+}
+check "a port that does not exist: exit 3" expect_exit 3 "COM9" --port COM9 identify
+check "a line pulled mid-reply: exit 4, and the port named" expect_exit 4 "пропал во время обмена" --port COM3 read
+
+# A USB adapter's number: the scan finds it beyond COM8.
+map_ports "COM23=$work/vxn1"
+check "no host port among the COM ports" no_host_port
+check "scan finds COM23" bash -c "'$wine' '$build/src/ostrivan-cli.exe' scan --json > scan.json"
+check "only COM23 answered" python3 -c '
+import json
+ports = json.load(open("scan.json", encoding="utf-8"))
+answered = [p["port"] for p in ports if p["status"] == "answered"]
+assert answered == ["COM23"], ports'
+check "read on COM23" cli --port COM23 read
+
+# The window under Wine on a virtual X server reads the transducer.
+map_ports "COM1=$work/vxn1"
+display=:$((200 + RANDOM % 50))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+requests_before=$(grep -c ' <- :' "$work/vxn1.log" || true)
+"$wine" "$build/src/ostrivan.exe" >/dev/null 2>"$work/app.log" &
+pids+=($!)
+window=
+for _ in $(seq 300); do
+  window=$(xdotool search --onlyvisible --name '^Ostrivan$' 2>/dev/null | head -1) && [ -n "$window" ] && break
+  sleep 0.1
+done
+check "the window is shown" test -n "$window"
+if [ -n "$window" ]; then
+  sleep 2
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  # The Read button, from the window's bottom right corner.
+  xdotool mousemove $((X + WIDTH - 200)) $((Y + HEIGHT - 24)) click 1
+  sleep 3
+  check "the window's Read reached the transducer" bash -c \
+    "[ \$(grep -c ' <- :' '$work/vxn1.log') -gt $requests_before ]"
+  if [ -n "$screenshot" ]; then
+    xdotool mousemove 1020 760
+    sleep 0.5
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
+    echo "screenshot: $screenshot"
+  fi
+fi
+
+if [ "$failures" -gt 0 ]; then
+  echo "windows-e2e: $failures checks failed" >&2
+  exit 1
+fi
+echo "windows-e2e: all checks passed"

@@ -6,26 +6,17 @@
 # a virtual X server. Called by scripts/windows.sh with WINEPREFIX, WINEPATH
 # and the Wine settings in the environment.
 #
-#   bash scripts/windows-e2e.sh BUILD SIM [SCREENSHOT.png]
+#   bash scripts/without-serial-devices.sh \
+#     bash scripts/windows-e2e.sh BUILD SIM [SCREENSHOT.png]
 #
-# Wine hands every host serial device (/dev/ttyS*, ttyUSB*, ttyACM*) a COM
-# number of its own. So that no search here touches a host port, the run
-# goes on in a mount namespace of its own in which each of them is
-# /dev/null.
+# It runs under scripts/without-serial-devices.sh (scripts/windows.sh sees
+# to it), so that no search here can touch a port of the machine.
 set -euo pipefail
 build=$(realpath "$1")
 sim=$(realpath "$2")
 screenshot=${3:-}
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
-
-if [ -z "${OSTRIVAN_E2E_NAMESPACE:-}" ]; then
-  "$wineserver" -k 2>/dev/null || true
-  exec env OSTRIVAN_E2E_NAMESPACE=1 unshare --mount --propagation private bash "$0" "$@"
-fi
-for device in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM*; do
-  [ -e "$device" ] && mount --bind /dev/null "$device"
-done
 
 work=$(mktemp -d)
 pids=()
@@ -72,17 +63,14 @@ map_ports() {
 cli() {
   "$wine" "$build/src/ostrivan-cli.exe" "$@"
 }
-# Every COM port Wine made leads to a simulator or to the /dev/null that
-# stands in for a host device.
+# Every COM port Wine made leads to a simulator of this run.
 no_host_port() {
-  local link target
+  local link
   for link in "$WINEPREFIX"/dosdevices/com*; do
-    [ -e "$link" ] || continue
-    target=$(readlink "$link")
-    case $target in
+    [ -L "$link" ] || continue
+    case $(readlink "$link") in
       "$work"/*) ;;
-      /dev/tty*) [ "$(stat -L -c %t:%T "$target")" = 1:3 ] || return 1 ;;
-      *) return 1 ;;
+      *) echo "$link leads to $(readlink "$link")" >&2; return 1 ;;
     esac
   done
 }
@@ -141,7 +129,7 @@ pids+=($!)
 export DISPLAY=$display
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 requests_before=$(grep -c ' <- :' "$work/vxn1.log" || true)
-"$wine" "$build/src/ostrivan.exe" >/dev/null 2>"$work/app.log" &
+"$wine" "$build/src/ostrivan.exe" -platform windows >/dev/null 2>"$work/app.log" &
 pids+=($!)
 window=
 for _ in $(seq 300); do

@@ -11,6 +11,11 @@
 #   bash scripts/windows.sh [--screenshot FILE.png]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Wine hands every serial device of the machine a COM number; no test may
+# open one, so the whole run sees a /dev without them.
+if [ -z "${OSTRIVAN_NO_SERIAL_DEVICES:-}" ]; then
+  exec bash scripts/without-serial-devices.sh bash scripts/windows.sh "$@"
+fi
 top=$PWD
 screenshot=
 if [ "${1:-}" = --screenshot ]; then
@@ -34,11 +39,11 @@ sim=$top/build-host/sim/vxn-sim
 export CCACHE_DIR=${OSTRIVAN_CACHE:-/var/cache/ostrivan}/ccache
 build=build-windows
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
+  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DQT_HOST_PATH=/usr \
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
-  -DCMAKE_CROSSCOMPILING_EMULATOR=/usr/lib/wine/wine64
+  -DCMAKE_CROSSCOMPILING_EMULATOR="$top/scripts/wine-test.sh"
 cmake --build "$build" -j"$(nproc)"
 
 # A Wine prefix of this run's own: no Mono or Gecko asked for, no desktop
@@ -56,18 +61,22 @@ fresh_prefix() {
   done
   /usr/lib/wine/wineserver -w
 }
-fresh_prefix "$top/$build/wine"
-# The DLLs the tests load: Qt's and the compiler's runtime.
 windows_path() { echo "Z:${1//\//\\}"; }
-export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$runtime")"
-export QT_QPA_PLATFORM=offscreen
+fresh_prefix "$top/$build/wine"
+# Wine passes no QT_ variable from the host to a program: the tests' prefix
+# holds them. The window of the end-to-end run asks for the windows platform.
+"$wine" reg add 'HKCU\Environment' /v QT_QPA_PLATFORM /d offscreen /f >/dev/null
+"$wine" reg add 'HKCU\Environment' /v QT_QPA_FONTDIR \
+  /d "$(windows_path /usr/share/fonts/truetype/dejavu)" /f >/dev/null
+/usr/lib/wine/wineserver -w
+# The DLLs the programs load: Qt's and the compiler's runtime.
+export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$runtime");$(windows_path "/usr/$triple/lib")"
 
 echo "== tests under Wine"
 (cd "$build" && ctest --output-on-failure --timeout 300)
 
 echo "== end to end under Wine"
 bash scripts/windows-e2e.sh "$build" "$sim" "$screenshot"
-unset QT_QPA_PLATFORM
 
 # What the installer and the archive hold: the programs, every DLL their
 # import tables name that is not the system's, and the plugins no import

@@ -594,7 +594,9 @@ void TestMainDialog::windowKeepsItsArrangement()
     QVERIFY(list.bottom() < write.top());
     QVERIFY(small.ui().read->geometry().right() < write.left());
     const double ratio = double(smallSize.width()) / smallSize.height();
-    QVERIFY(ratio > 1.2 && ratio < 1.7);
+    // Wider under Wine's fonts (1.71) than under Linux's.
+    QVERIFY2(ratio > 1.2 && ratio < 1.8,
+             qPrintable(QString("%1x%2").arg(smallSize.width()).arg(smallSize.height())));
 }
 
 void TestMainDialog::layoutUnits_data()

@@ -18,6 +18,9 @@ RegisterListView::RegisterListView(QWidget *parent) : QTreeView(parent)
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The columns keep their widths whatever the style's font: Windows' own
+    // would widen the narrow "Байт" column.
+    header()->setMinimumSectionSize(1);
 }
 
 void RegisterListView::setListModel(RegisterListModel *model)

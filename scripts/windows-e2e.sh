@@ -9,12 +9,15 @@
 #   bash scripts/without-serial-devices.sh \
 #     bash scripts/windows-e2e.sh BUILD SIM [SCREENSHOT.png]
 #
+# The window is photographed after its Read, by default into
+# BUILD/window-under-wine.png.
+#
 # It runs under scripts/without-serial-devices.sh (scripts/windows.sh sees
 # to it), so that no search here can touch a port of the machine.
 set -euo pipefail
 build=$(realpath "$1")
 sim=$(realpath "$2")
-screenshot=${3:-}
+screenshot=${3:-$build/window-under-wine.png}
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 
@@ -31,10 +34,11 @@ failures=0
 check() {
   local what=$1
   shift
-  if "$@"; then
+  if "$@" 2>"$work/check-err.txt"; then
     echo "ok: $what"
   else
     echo "FAILED: $what" >&2
+    cat "$work/check-err.txt" >&2
     failures=$((failures + 1))
   fi
 }
@@ -59,6 +63,9 @@ map_ports() {
   done
   "$wineserver" -k 2>/dev/null || true
   "$wineserver" -w
+  # Links of an earlier mapping stay unless removed; the next Wine program
+  # makes the new ones.
+  rm -f "$WINEPREFIX"/dosdevices/com*
 }
 cli() {
   "$wine" "$build/src/ostrivan-cli.exe" "$@"
@@ -129,7 +136,9 @@ pids+=($!)
 export DISPLAY=$display
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 requests_before=$(grep -c ' <- :' "$work/vxn1.log" || true)
-"$wine" "$build/src/ostrivan.exe" -platform windows >/dev/null 2>"$work/app.log" &
+# Wine's own font engine leaves the line edits' text undrawn; FreeType,
+# which Qt for Windows carries, draws every control.
+"$wine" "$build/src/ostrivan.exe" -platform windows:fontengine=freetype >/dev/null 2>"$work/app.log" &
 pids+=($!)
 window=
 for _ in $(seq 300); do
@@ -140,17 +149,28 @@ check "the window is shown" test -n "$window"
 if [ -n "$window" ]; then
   sleep 2
   eval "$(xdotool getwindowgeometry --shell "$window")"
-  # The Read button, from the window's bottom right corner.
-  xdotool mousemove $((X + WIDTH - 200)) $((Y + HEIGHT - 24)) click 1
+  # The Read button's middle lies at 285 of the window's 412 dialog units
+  # across and 33 of its 306 up from the bottom, whatever the font makes
+  # of a unit.
+  xdotool mousemove $((X + WIDTH * 285 / 412)) $((Y + HEIGHT - HEIGHT * 33 / 306)) click 1
   sleep 3
   check "the window's Read reached the transducer" bash -c \
     "[ \$(grep -c ' <- :' '$work/vxn1.log') -gt $requests_before ]"
-  if [ -n "$screenshot" ]; then
-    xdotool mousemove 1020 760
-    sleep 0.5
-    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
-    echo "screenshot: $screenshot"
-  fi
+  xdotool mousemove 1020 760
+  sleep 0.5
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
+  echo "screenshot: $screenshot"
+  # The About box from the window menu: Alt+Space, then its last entry
+  # (Wine's own "About Wine" above it takes the mnemonic).
+  xdotool windowfocus "$window" key alt+space
+  sleep 0.5
+  xdotool key Up Return
+  about=
+  for _ in $(seq 50); do
+    about=$(xdotool search --onlyvisible --name '^About Ostrivan$' 2>/dev/null | head -1) && [ -n "$about" ] && break
+    sleep 0.1
+  done
+  check "the window menu's About opens the About box" test -n "$about"
 fi
 
 if [ "$failures" -gt 0 ]; then

@@ -6,7 +6,8 @@
 #
 #   bash scripts/windows-qt.sh      prints the installed Qt's folder
 #
-# The cache is keyed by the Qt version and the configure line, so a second
+# The cache is keyed by the Qt version, the configure line and the
+# toolchain file's content (not its path: every clone shares it), so a second
 # run with the same line takes a second. OSTRIVAN_CACHE moves the cache
 # (default /var/cache/ostrivan).
 set -euo pipefail
@@ -27,7 +28,7 @@ configure_line=(
   -no-feature-fontconfig
   -qt-host-path /usr
 )
-key=$(printf '%s\n' "$version" "${configure_line[@]}" "$(sha256sum "$toolchain")" | sha256sum | cut -c1-16)
+key=$(printf '%s\n' "$version" "${configure_line[@]}" "$(sha256sum < "$toolchain")" | sha256sum | cut -c1-16)
 prefix=$cache/qt-$upstream-mingw64-$key
 if [ -f "$prefix/.complete" ]; then
   echo "$prefix"

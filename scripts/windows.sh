@@ -23,7 +23,7 @@ if [ "${1:-}" = --screenshot ]; then
 fi
 
 bash scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 nsis ccache zip fonts-wine \
-  dpkg-dev xz-utils python3-markdown xdotool imagemagick file
+  dpkg-dev xz-utils python3-markdown xvfb xdotool imagemagick file
 
 qt=$(bash scripts/windows-qt.sh)
 echo "Qt for Windows: $qt"

@@ -110,6 +110,9 @@ void TestPortSettings::comNamesFromEnvironment()
 #ifdef Q_OS_WIN
     // On Windows a COM name is the device itself, whatever its number.
     QCOMPARE(resolvePortName("COM23"), QString("COM23"));
+    // A port SetupAPI does not know (any port under Wine) has no friendly
+    // name, and the tooltip shows the device alone.
+    QCOMPARE(friendlyName("COM23"), QString());
     QSKIP("OSTRIVAN_COMn and the by-id links are Linux's");
 #endif
     QCOMPARE(comPortNames(),
@@ -159,6 +162,7 @@ void TestPortSettings::comNamesFromEnvironment()
     QCOMPARE(listedPortNames(byId.path()),
              comPortNames() << byId.filePath("usb-FTDI_RS485_A1-if00-port0"));
     QCOMPARE(stableName("/dev/null", byId.path()), QString());
+    QCOMPARE(friendlyName("/dev/null"), QString());
     QCOMPARE(resolvePortName("COM9"), QString("/dev/COM9"));
 }
 

@@ -158,6 +158,8 @@ void MainDialog::showPortState()
         tip = port.vanishedText(ports.openPortName);
     if (tip.isEmpty() && port.isOpen()) {
         tip = port.location();
+        if (const QString friendly = friendlyName(tip); !friendly.isEmpty())
+            tip += u'\n' + friendly;
         if (const QString stable = stableName(tip); !stable.isEmpty())
             tip += u'\n' + stable;
         if (const QString shortfall = port.settingsShortfall(); !shortfall.isEmpty())

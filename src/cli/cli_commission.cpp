@@ -150,6 +150,9 @@ int CliTool::commissionSteps(const Options &options, const QDateTime &started, Q
         if (options.keepFolder.isEmpty())
             return true;
         const QString path = stem + QLatin1String(suffix);
+        // A folder that is not there yet is made; one that cannot be made
+        // fails the save below with the system's reason.
+        QDir().mkpath(options.keepFolder);
         const ConfigStore::SaveResult saved =
             ConfigStore::save(path, ConfigStore::configurationOf(session));
         if (saved.status != ConfigStore::SaveResult::Status::Saved) {

@@ -10,6 +10,7 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+#include <setupapi.h>
 #else
 #include <QSerialPortInfo>
 #endif
@@ -160,6 +161,67 @@ QString stableName(const QString &location, const QString &folder)
     }
     return {};
 }
+
+#ifdef Q_OS_WIN
+namespace {
+
+// The device's registry value name as text, or empty.
+QString registryText(HKEY key, const wchar_t *value)
+{
+    wchar_t text[256]{};
+    DWORD size = sizeof text - sizeof(wchar_t);
+    DWORD type = 0;
+    if (RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE *>(text), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    return QString::fromWCharArray(text);
+}
+
+} // namespace
+
+QString friendlyName(const QString &location)
+{
+    // The setup class of COM and LPT ports.
+    static const GUID portsClass = {
+        0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+    const HDEVINFO devices = SetupDiGetClassDevsW(&portsClass, nullptr, nullptr, DIGCF_PRESENT);
+    if (devices == INVALID_HANDLE_VALUE)
+        return {};
+    QString found;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD index = 0; found.isEmpty() && SetupDiEnumDeviceInfo(devices, index, &device);
+         ++index) {
+        const HKEY key =
+            SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE)
+            continue;
+        const QString portName = registryText(key, L"PortName");
+        RegCloseKey(key);
+        if (portName.compare(location, Qt::CaseInsensitive) != 0)
+            continue;
+        wchar_t text[256]{};
+        if (SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
+                                              reinterpret_cast<BYTE *>(text),
+                                              sizeof text - sizeof(wchar_t), nullptr))
+            found = QString::fromWCharArray(text);
+    }
+    SetupDiDestroyDeviceInfoList(devices);
+    return found;
+}
+#else
+QString friendlyName(const QString &location)
+{
+    // Only a serial device has one; asking the system costs an enumeration,
+    // which a pseudo-terminal need not wait for.
+    const QString device = QFileInfo(location).canonicalFilePath();
+    if (!device.startsWith(u"/dev/tty"))
+        return {};
+    const QSerialPortInfo info(device);
+    return info.isNull() ? QString() : info.description();
+}
+#endif
 
 QString resolvePortName(const QString &name)
 {

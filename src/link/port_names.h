@@ -56,6 +56,12 @@ private:
 QString stableName(const QString &location,
                    const QString &folder = QStringLiteral("/dev/serial/by-id"));
 
+// What the system calls the device at location ("USB Serial Port (COM23)"),
+// for the port's tooltip: on Windows the friendly name SetupAPI gives, on
+// Linux the adapter's description. Empty when the system gives none, as for
+// a pseudo-terminal or a port under Wine.
+QString friendlyName(const QString &location);
+
 // USB adapters (ttyUSB*, ttyACM*) first, each group in numeric order of the
 // number at the end of the name.
 QStringList orderSerialDevices(QStringList names);

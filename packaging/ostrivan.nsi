@@ -21,6 +21,7 @@ VIAddVersionKey /LANG=1049 "ProductName" "Ostrivan"
 VIAddVersionKey /LANG=1049 "FileDescription" "Установка Ostrivan"
 VIAddVersionKey /LANG=1049 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1049 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1049 "LegalCopyright" "© 2026 Ostrivan developers"
 
 !define MUI_ICON "${STAGE}\ostrivan.ico"
 !define MUI_UNICON "${STAGE}\ostrivan.ico"

@@ -8,7 +8,6 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins libgl-dev
   xvfb xauth fonts-dejavu-core
-  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   "$@"
 )
 

@@ -111,7 +111,7 @@ done
   echo '<style>body{font-family:sans-serif;max-width:50em;margin:auto}'
   echo 'pre,code{overflow-wrap:anywhere;white-space:pre-wrap}table{border-collapse:collapse}'
   echo 'td,th{border:1px solid #999;padding:2px 6px}</style></head><body>'
-  python3 -m markdown -x tables -x fenced_code README.md
+  /usr/bin/python3 -m markdown -x tables -x fenced_code README.md
   echo '</body></html>'
 } > "$stage/README.html"
 echo "== staged"
@@ -119,7 +119,7 @@ ls -l "$stage" "$stage/platforms" "$stage/styles"
 
 setup=ostrivan-$version-setup-x86_64.exe
 archive=ostrivan-$version-windows-x86_64.zip
-makensis -V2 -DVERSION="$version" -DSTAGE="$top/$stage" -DOUTFILE="$top/$setup" \
+makensis -V2 -WX -DVERSION="$version" -DSTAGE="$top/$stage" -DOUTFILE="$top/$setup" \
   packaging/ostrivan.nsi
 rm -f "$archive"
 (cd "$stage" && zip -qr "$top/$archive" .)

@@ -84,7 +84,8 @@ no_host_port() {
 
 start_sim vxn1
 start_sim vanishing --fault vanish-mid-reply
-map_ports "COM1=$work/vxn1" "COM3=$work/vanishing"
+start_sim silent --fault silent
+map_ports "COM1=$work/vxn1" "COM3=$work/vanishing" "COM4=$work/silent"
 check "no host port among the COM ports" no_host_port
 
 check "identify on COM1" bash -c 'out=$('"$wine"' '"$build"'/src/ostrivan-cli.exe --port COM1 identify) && [[ $out == *401* ]]'
@@ -116,6 +117,22 @@ expect_exit() {
 }
 check "a port that does not exist: exit 3" expect_exit 3 "COM9" --port COM9 identify
 check "a line pulled mid-reply: exit 4, and the port named" expect_exit 4 "пропал во время обмена" --port COM3 read
+# Wine turns SIGINT into the console's Ctrl+C.
+interrupted() {
+  local pid status=0 before
+  before=$(grep -c ' <- :' "$work/silent.log" || true)
+  "$wine" "$build/src/ostrivan-cli.exe" --port COM4 identify >/dev/null 2>&1 &
+  pid=$!
+  # Once the request is on the line, the tool waits for its reply.
+  for _ in $(seq 100); do
+    [ "$(grep -c ' <- :' "$work/silent.log" || true)" -gt "$before" ] && break
+    sleep 0.05
+  done
+  kill -INT "$pid"
+  wait "$pid" || status=$?
+  [ "$status" -eq 130 ] || { echo "exit $status" >&2; return 1; }
+}
+check "Ctrl+C while a reply is awaited: exit 130" interrupted
 
 # A USB adapter's number: the scan finds it beyond COM8.
 map_ports "COM23=$work/vxn1"

@@ -54,7 +54,45 @@ TerminationSignals::~TerminationSignals()
 
 #else
 
-TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent) {}
-TerminationSignals::~TerminationSignals() = default;
+#include <atomic>
+#include <csignal>
+#include <windows.h>
+
+namespace {
+
+std::atomic<TerminationSignals *> instance{nullptr};
+
+// Runs on a thread of the console's own: the quit is queued to the
+// instance's thread. Ctrl+C and Ctrl+Break are taken as SIGINT; closing the
+// console is left to the system, which ends the process and so closes the
+// port.
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    if (TerminationSignals *target = instance.load())
+        QMetaObject::invokeMethod(
+            target,
+            [target] {
+                emit target->received(SIGINT);
+                QCoreApplication::quit();
+            },
+            Qt::QueuedConnection);
+    return TRUE;
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
+{
+    instance = this;
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+    instance = nullptr;
+}
 
 #endif

@@ -100,7 +100,10 @@ check "the file is there under its name" test -s 'Ω-настройка.dat'
 check "show prints it" bash -c "'$wine' '$build/src/ostrivan-cli.exe' show 'Ω-настройка.dat' | grep -q 401"
 check "write verifies the echo" cli --port COM1 write 'Ω-настройка.dat'
 check "commission" cli --port COM1 commission 'Ω-настройка.dat' --address 7 --journal batch.jsonl --keep kept
-check "the journal says commissioned" grep -q '"result":"commissioned"' batch.jsonl
+check "the journal says commissioned, by whom" python3 -c '
+import json
+entry = json.loads(open("batch.jsonl", encoding="utf-8").readline())
+assert entry["result"] == "commissioned" and entry["user"], entry'
 check "the kept files" bash -c 'ls kept/*-as-found.dat kept/*-as-left.dat >/dev/null'
 
 # What goes wrong says so, with the CLI's exit codes.

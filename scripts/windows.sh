@@ -5,8 +5,9 @@
 # tests with CTest under Wine, runs the programs end to end against the
 # simulated transducer through Wine's COM ports, and makes the installer
 # ostrivan-<version>-setup-x86_64.exe and the archive
-# ostrivan-<version>-windows-x86_64.zip in the top folder, then installs and
-# uninstalls the installer in a fresh Wine prefix.
+# ostrivan-<version>-windows-x86_64.zip in the top folder, then installs the
+# installer in a fresh Wine prefix, runs it again while the program runs and
+# once more over itself, and uninstalls it.
 #
 #   bash scripts/windows.sh [--screenshot FILE.png]
 set -euo pipefail
@@ -135,6 +136,25 @@ installed=$WINEPREFIX/drive_c/Program\ Files/Ostrivan
 grep -q "$version" "$build/installed-version.txt"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ostrivan'
 "$wine" reg query "$uninstall_key" /v DisplayVersion | grep -q "$version"
+# While the program runs, the installer asks to close it; silently it gives
+# up (exit 2) and leaves the installed files as they are.
+Xvfb :97 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+DISPLAY=:97 "$wine" "$installed/ostrivan.exe" >/dev/null 2>&1 &
+running=$!
+for _ in $(seq 100); do
+  DISPLAY=:97 xdotool search --onlyvisible --name '^Ostrivan$' >/dev/null 2>&1 && break
+  sleep 0.1
+done
+status=0
+"$wine" "$top/$setup" /S || status=$?
+/usr/lib/wine/wineserver -k 2>/dev/null || true
+wait "$running" 2>/dev/null || true
+kill "$xvfb" 2>/dev/null || true
+if [ "$status" -ne 2 ] || [ ! -f "$installed/ostrivan-cli.exe" ]; then
+  echo "windows: the installer did not wait for the running program (exit $status)" >&2
+  exit 1
+fi
 # Installing again over it leaves one program and one Uninstall entry.
 "$wine" "$top/$setup" /S
 /usr/lib/wine/wineserver -w

@@ -2,8 +2,8 @@
 # The Windows programs end to end under Wine against the simulated
 # transducer: vxn-sim on a pseudo-terminal mapped into the Wine prefix as a
 # COM port, ostrivan-cli.exe identifying, reading, writing and commissioning
-# through it, once more as COM23 found by scan, and ostrivan.exe reading it on
-# a virtual X server. Called by scripts/windows.sh with WINEPREFIX, WINEPATH
+# through it, once more as COM23 found by scan, and ostrivan.exe reading and
+# writing it on a virtual X server. Called by scripts/windows.sh with WINEPREFIX, WINEPATH
 # and the Wine settings in the environment.
 #
 #   bash scripts/without-serial-devices.sh \
@@ -180,6 +180,12 @@ if [ -n "$window" ]; then
   sleep 0.5
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
   echo "screenshot: $screenshot"
+  # Write, at 375 across: the configuration read goes back whole.
+  writes_before=$(grep -c ' <- :0065' "$work/vxn1.log" || true)
+  xdotool mousemove $((X + WIDTH * 375 / 412)) $((Y + HEIGHT - HEIGHT * 33 / 306)) click 1
+  sleep 3
+  check "the window's Write reached the transducer" bash -c \
+    "[ \$(grep -c ' <- :0065' '$work/vxn1.log') -gt $writes_before ]"
   # The About box from the window menu: Alt+Space, then its last entry
   # (Wine's own "About Wine" above it takes the mnemonic).
   xdotool windowfocus "$window" key alt+space

@@ -3,8 +3,8 @@
 # transducer: vxn-sim on a pseudo-terminal mapped into the Wine prefix as a
 # COM port, ostrivan-cli.exe identifying, reading, writing and commissioning
 # through it, once more as COM23 found by scan, and ostrivan.exe reading and
-# writing it on a virtual X server. Called by scripts/windows.sh with WINEPREFIX, WINEPATH
-# and the Wine settings in the environment.
+# writing it on a virtual X server. Called by scripts/windows.sh with
+# WINEPREFIX, WINEPATH and the Wine settings in the environment.
 #
 #   bash scripts/without-serial-devices.sh \
 #     bash scripts/windows-e2e.sh BUILD SIM [SCREENSHOT.png]

@@ -84,7 +84,9 @@ bash scripts/windows-e2e.sh "$build" "$sim" "$screenshot"
 # table names.
 stage=$build/stage
 rm -rf "$stage"
-mkdir -p "$stage/platforms" "$stage/styles"
+mkdir -p "$stage/platforms" "$stage/styles" "$stage/doc"
+# The README's picture, where the README's page looks for it.
+cp doc/windows-read.png "$stage/doc/"
 cp "$build/src/ostrivan.exe" "$build/src/ostrivan-cli.exe" src/dialogs/icons/ostrivan.ico "$stage/"
 cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"

@@ -70,6 +70,15 @@ map_ports() {
 cli() {
   "$wine" "$build/src/ostrivan-cli.exe" "$@"
 }
+# How many requests a simulator's log shows, of one function if given
+# ("0065": writes).
+requests() {
+  grep -c " <- :${2:-}" "$work/$1.log" || true
+}
+# Whether the log shows more requests than before.
+more_requests() {
+  [ "$(requests "$1" "${3:-}")" -gt "$2" ]
+}
 # Every COM port Wine made leads to a simulator of this run.
 no_host_port() {
   local link
@@ -123,12 +132,12 @@ check "a line pulled mid-reply: exit 4, and the port named" expect_exit 4 "пр�
 # Wine turns SIGINT into the console's Ctrl+C.
 interrupted() {
   local pid status=0 before
-  before=$(grep -c ' <- :' "$work/silent.log" || true)
+  before=$(requests silent)
   "$wine" "$build/src/ostrivan-cli.exe" --port COM4 identify >/dev/null 2>&1 &
   pid=$!
   # Once the request is on the line, the tool waits for its reply.
   for _ in $(seq 100); do
-    [ "$(grep -c ' <- :' "$work/silent.log" || true)" -gt "$before" ] && break
+    more_requests silent "$before" && break
     sleep 0.05
   done
   kill -INT "$pid"
@@ -155,47 +164,49 @@ Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-requests_before=$(grep -c ' <- :' "$work/vxn1.log" || true)
+reads_before=$(requests vxn1)
+# The first visible window of that name, waited for up to 30 s.
+shown_window() {
+  local id
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) && [ -n "$id" ] && break
+    sleep 0.1
+  done
+  echo "$id"
+}
+# A button of the window's bottom row, by its middle across in dialog units:
+# the row lies 33 of the window's 306 units up from the bottom, and the
+# window is 412 units wide, whatever the font makes of a unit.
+click_button() {
+  xdotool mousemove $((X + WIDTH * $1 / 412)) $((Y + HEIGHT - HEIGHT * 33 / 306)) click 1
+}
 # Wine's own font engine leaves the line edits' text undrawn; FreeType,
 # which Qt for Windows carries, draws every control.
 "$wine" "$build/src/ostrivan.exe" -platform windows:fontengine=freetype >/dev/null 2>"$work/app.log" &
 pids+=($!)
-window=
-for _ in $(seq 300); do
-  window=$(xdotool search --onlyvisible --name '^Ostrivan$' 2>/dev/null | head -1) && [ -n "$window" ] && break
-  sleep 0.1
-done
+window=$(shown_window '^Ostrivan$')
 check "the window is shown" test -n "$window"
 if [ -n "$window" ]; then
   sleep 2
   eval "$(xdotool getwindowgeometry --shell "$window")"
-  # The Read button's middle lies at 285 of the window's 412 dialog units
-  # across and 33 of its 306 up from the bottom, whatever the font makes
-  # of a unit.
-  xdotool mousemove $((X + WIDTH * 285 / 412)) $((Y + HEIGHT - HEIGHT * 33 / 306)) click 1
+  click_button 285 # Чтение
   sleep 3
-  check "the window's Read reached the transducer" bash -c \
-    "[ \$(grep -c ' <- :' '$work/vxn1.log') -gt $requests_before ]"
+  check "the window's Read reached the transducer" more_requests vxn1 "$reads_before"
   xdotool mousemove 1020 760
   sleep 0.5
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
   echo "screenshot: $screenshot"
-  # Write, at 375 across: the configuration read goes back whole.
-  writes_before=$(grep -c ' <- :0065' "$work/vxn1.log" || true)
-  xdotool mousemove $((X + WIDTH * 375 / 412)) $((Y + HEIGHT - HEIGHT * 33 / 306)) click 1
+  # The configuration read goes back whole.
+  writes_before=$(requests vxn1 0065)
+  click_button 375 # Запись
   sleep 3
-  check "the window's Write reached the transducer" bash -c \
-    "[ \$(grep -c ' <- :0065' '$work/vxn1.log') -gt $writes_before ]"
+  check "the window's Write reached the transducer" more_requests vxn1 "$writes_before" 0065
   # The About box from the window menu: Alt+Space, then its last entry
   # (Wine's own "About Wine" above it takes the mnemonic).
   xdotool windowfocus "$window" key alt+space
   sleep 0.5
   xdotool key Up Return
-  about=
-  for _ in $(seq 50); do
-    about=$(xdotool search --onlyvisible --name '^About Ostrivan$' 2>/dev/null | head -1) && [ -n "$about" ] && break
-    sleep 0.1
-  done
+  about=$(shown_window '^About Ostrivan$')
   check "the window menu's About opens the About box" test -n "$about"
 fi
 

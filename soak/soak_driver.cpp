@@ -10,6 +10,7 @@
 // Prints one line of figures; exits with 1 when any check failed.
 
 #include "coefficient.h"
+#include "config_image.h"
 #include "live_exchange.h"
 #include "sim_process.h"
 #include "transducer.h"
@@ -84,11 +85,6 @@ QByteArray requestForm(const QByteArray &readImage)
 
 struct Soak : LiveExchange
 {
-    Soak()
-    {
-        QObject::connect(&engine, &ExchangeEngine::exchangeFinished, [this] { ++finished; });
-    }
-
     // New values for a write: device address, line settings and one row's
     // coefficient, all within what the device holds.
     void changeSomething()
@@ -117,7 +113,6 @@ struct Soak : LiveExchange
     }
 
     QRandomGenerator random;
-    int finished = 0;
 };
 
 } // namespace
@@ -156,8 +151,7 @@ int main(int argc, char *argv[])
     const auto idle = [&soak] { return !soak.waitingForReply(); };
 
     // Identification and a first read, on a sound line.
-    if (soak.engine.startRead())
-        waitFor([&] { return soak.finished > 0; }, 5000);
+    soak.run(ExchangeKind::Read);
     waitFor(idle, 3000);
     if (soak.session.deviceId != 401 || !soak.messages.shown.isEmpty()) {
         out << "soak: the first read failed: " << soak.messages.texts().join(u'|') << Qt::endl;
@@ -189,13 +183,9 @@ int main(int argc, char *argv[])
             soak.changeSomething();
         const QList<QByteArray> listBefore = soak.listTexts();
 
-        QByteArray sent;
-        const int finishedBefore = soak.finished;
-        if (write ? soak.engine.startWrite() : soak.engine.startRead()) {
-            if (write)
-                sent = soak.engine.image();
-            waitFor([&] { return soak.finished > finishedBefore; }, 6000);
-        }
+        // What a write sends: the session's image as it stands.
+        const QByteArray sent = write ? ConfigImage::buildImage(soak.session) : QByteArray();
+        soak.run(write ? ExchangeKind::Write : ExchangeKind::Read);
         waitFor(idle, 6000);
         pause(30);
         if (soak.engine.isBusy() || !idle()) {

@@ -638,7 +638,7 @@ void TestCliEndToEnd::usageAndFiles_data()
     QTest::newRow("unknown option") << QStringList{"read", "--fast"} << 2;
     QTest::newRow("write without a file") << QStringList{"write"} << 2;
     QTest::newRow("address out of range") << QStringList{"write", "x.dat", "--address", "248"} << 2;
-    QTest::newRow("json with write") << QStringList{"write", "x.dat", "--json"} << 2;
+    QTest::newRow("json with report") << QStringList{"report", "j.jsonl", "--json"} << 2;
     QTest::newRow("scan of one port") << QStringList{"--port", "COM1", "scan"} << 2;
     QTest::newRow("journal with read") << QStringList{"read", "--journal", "j.jsonl"} << 2;
     QTest::newRow("journal that does not open")

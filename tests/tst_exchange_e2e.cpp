@@ -110,8 +110,7 @@ void TestExchangeEndToEnd::firstReadThenWrite()
 
     // Identification, then the configuration: two one-second windows, one
     // exchange as far as the signals go.
-    QVERIFY(x.engine.startRead());
-    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 5000);
+    QVERIFY(x.run(ExchangeKind::Read).succeeded(ExchangeKind::Read));
     QCOMPARE(log.events, QStringList({"applied", finished(ExchangeResult::ReadAccepted)}));
     QCOMPARE(x.engine.image().size(), 282);
     QVERIFY(x.messages.shown.isEmpty());
@@ -222,8 +221,7 @@ void TestExchangeEndToEnd::lateReplyThenRead()
     SimProcess &sim = line.sim;
     LiveExchange &x = line.x;
     SignalLog &log = line.log;
-    QVERIFY(x.engine.startRead());
-    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 5000);
+    QVERIFY(x.run(ExchangeKind::Read).succeeded(ExchangeKind::Read));
 
     sim.command("fault late");
     QTRY_VERIFY(sim.log().contains("fault late"));
@@ -275,8 +273,7 @@ void TestExchangeEndToEnd::faults()
     SimProcess &sim = line.sim;
     LiveExchange &x = line.x;
     SignalLog &log = line.log;
-    QVERIFY(x.engine.startRead());
-    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 5000);
+    QVERIFY(x.run(ExchangeKind::Read).succeeded(ExchangeKind::Read));
     const RegisterEntry row = x.session.table.row(2);
     x.session.link.transmissionMode = TransmissionMode::Ascii;
 
@@ -319,9 +316,7 @@ void TestExchangeEndToEnd::simulatorHoldsAConfigurationFile()
     SimulatedLine line;
     QVERIFY(line.start({"--config", file.fileName()}));
     LiveExchange &x = line.x;
-    SignalLog &log = line.log;
-    QVERIFY(x.engine.startRead());
-    QTRY_VERIFY_WITH_TIMEOUT(log.finished(), 5000);
+    QVERIFY(x.run(ExchangeKind::Read).succeeded(ExchangeKind::Read));
     QVERIFY(x.messages.shown.isEmpty());
     QCOMPARE(x.session.deviceId, 300);
     QCOMPARE(x.session.link.deviceAddress, quint8(7));

@@ -119,4 +119,15 @@ QList<Difference> differences(const Session &first, const QByteArray &firstImage
     return found;
 }
 
+QStringList differenceLines(const Session &file, const Session &device,
+                            const QByteArray &deviceImage)
+{
+    QStringList lines;
+    for (const Difference &difference :
+         differences(file, ConfigImage::buildImage(file), device, deviceImage))
+        lines << QStringLiteral("%1: файл %2, устройство %3")
+                     .arg(difference.what, difference.first, difference.second);
+    return lines;
+}
+
 } // namespace ConfigComparison

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 struct LinkSettings;
 struct Session;
@@ -38,5 +39,10 @@ struct Difference
 // are the same.
 [[nodiscard]] QList<Difference> differences(const Session &first, const QByteArray &firstImage,
                                             const Session &second, const QByteArray &secondImage);
+
+// One line per difference between a file's configuration and a device's,
+// "what: файл A, устройство B"; deviceImage is the image the device sent.
+[[nodiscard]] QStringList differenceLines(const Session &file, const Session &device,
+                                          const QByteArray &deviceImage);
 
 } // namespace ConfigComparison

@@ -33,6 +33,11 @@ bool SerialPort::open(const QString &portName, SerialDevices *devices)
     return true;
 }
 
+QString SerialPort::cannotOpenText(const QString &portName, const QString &reason)
+{
+    return QStringLiteral("Не могу открыть порт %1: %2").arg(portName, reason);
+}
+
 QString SerialPort::vanishedText(const QString &portName) const
 {
     return QStringLiteral("Порт %1 (%2) пропал во время обмена: адаптер отключён")

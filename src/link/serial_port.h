@@ -47,6 +47,8 @@ public:
     // Why the last open failed, as the system put it, or why configure
     // did; empty after a successful open.
     QString openError() const { return lastOpenError; }
+    // Says that the port named portName could not be opened, and why.
+    [[nodiscard]] static QString cannotOpenText(const QString &portName, const QString &reason);
     // Says that the port, opened as portName, went away during an exchange.
     [[nodiscard]] QString vanishedText(const QString &portName) const;
 

@@ -66,6 +66,11 @@ QString whyNotReplaceable(const QString &path)
 
 SaveResult saveFile(const QString &path, const QByteArray &bytes)
 {
+    return saveFile(path, [&bytes](QIODevice &file) { return file.write(bytes) == bytes.size(); });
+}
+
+SaveResult saveFile(const QString &path, const std::function<bool(QIODevice &)> &write)
+{
     if (QString why = whyNotReplaceable(path); !why.isEmpty())
         return {SaveResult::Status::CannotCreate, QFileDevice::NoError, why};
     QSaveFile file(path);
@@ -73,7 +78,7 @@ SaveResult saveFile(const QString &path, const QByteArray &bytes)
         return {SaveResult::Status::CannotCreate, file.error(), file.errorString()};
     // Flushed here and checked: commit() does not notice a flush that wrote
     // only part of the data, and would put the short file in place.
-    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
+    if (!write(file) || !file.flush() || !file.commit()) {
         const SaveResult failed{SaveResult::Status::WriteFailed, file.error(), file.errorString()};
         file.cancelWriting();
         return failed;
@@ -86,15 +91,20 @@ SaveResult save(const QString &path, const ConfigFile::Configuration &configurat
     return saveFile(path, ConfigFile::encode(configuration));
 }
 
-bool readWhole(const QString &path, QByteArray &bytes, QString &why)
+bool openForReading(QFile &file, const QString &path, QString &why)
 {
     const QFileInfo info(path);
     if (!info.isFile()) {
         why = info.exists() ? FileMessages::notRegularFileText() : qt_error_string(ENOENT);
         return false;
     }
+    return openWithoutWaiting(file, path, why);
+}
+
+bool readWhole(const QString &path, QByteArray &bytes, QString &why)
+{
     QFile file;
-    if (!openWithoutWaiting(file, path, why))
+    if (!openForReading(file, path, why))
         return false;
     bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
@@ -164,6 +174,22 @@ void applyConfiguration(Session &session, const ConfigFile::Configuration &confi
         session.table.append(row);
     session.deviceId = int(configuration.deviceId);
     applyLinkBytes(session.link, configuration.link);
+}
+
+bool loadSession(const QString &path, Session &session, QString &problem)
+{
+    const LoadResult result = load(path);
+    if (result.status == LoadResult::Status::CannotOpen) {
+        problem = FileMessages::cannotReadText(path, result.reason);
+        return false;
+    }
+    if (result.status != LoadResult::Status::Loaded) {
+        problem = FileMessages::loadRefusal(result, path).text;
+        return false;
+    }
+    applyConfiguration(session, result.configuration);
+    session.configFileName = QFileInfo(path).fileName();
+    return true;
 }
 
 } // namespace ConfigStore

@@ -4,6 +4,10 @@
 
 #include <QFileDevice>
 #include <QString>
+#include <functional>
+
+class QFile;
+class QIODevice;
 
 struct Session;
 
@@ -44,11 +48,20 @@ struct LoadResult
 // Any file the program writes goes through here: the temporary file, the
 // checked flush, and a target marked read-only kept as it is.
 [[nodiscard]] SaveResult saveFile(const QString &path, const QByteArray &bytes);
+// The same for a file written in pieces: write puts them into the temporary
+// file and says whether it could.
+[[nodiscard]] SaveResult saveFile(const QString &path,
+                                  const std::function<bool(QIODevice &)> &write);
 [[nodiscard]] LoadResult load(const QString &path);
 // A file's whole content, read without waiting: only a regular file is read,
 // and one with nothing to give yet (/proc/kmsg) is not waited for. False,
 // with why in the system's words, when it cannot be read.
 [[nodiscard]] bool readWhole(const QString &path, QByteArray &bytes, QString &why);
+// Opens a regular file for reading as readWhole does, to be read in pieces.
+[[nodiscard]] bool openForReading(QFile &file, const QString &path, QString &why);
+// Loads a configuration file into session as the tool does: false, with the
+// message for the user in problem, when it cannot be read or is refused.
+[[nodiscard]] bool loadSession(const QString &path, Session &session, QString &problem);
 // Why path cannot be a file the program writes (it exists and is not a
 // regular file, or is marked read-only); empty when it can be.
 [[nodiscard]] QString whyNotReplaceable(const QString &path);

@@ -33,6 +33,17 @@ QString cannotCreateText(const QString &path)
     return QStringLiteral("%1 %2").arg(QStringLiteral("Не могу создать файл "), path);
 }
 
+QString cannotCreateText(const QString &path, const QString &reason)
+{
+    return reason.isEmpty() ? QStringLiteral("Не могу создать файл %1").arg(path)
+                            : QStringLiteral("Не могу создать файл %1: %2").arg(path, reason);
+}
+
+QString cannotReadText(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Не могу прочитать файл %1: %2").arg(path, reason);
+}
+
 UserMessage loadRefusal(const ConfigStore::LoadResult &result, const QString &path)
 {
     using Status = ConfigStore::LoadResult::Status;

@@ -12,6 +12,10 @@ namespace FileMessages {
 // "Не могу создать файл " and the full path: the text for a file that
 // cannot be created, and for one that cannot be opened.
 [[nodiscard]] QString cannotCreateText(const QString &path);
+// The command-line tool's words for a file it cannot create or read, with
+// the system's reason where there is one.
+[[nodiscard]] QString cannotCreateText(const QString &path, const QString &reason);
+[[nodiscard]] QString cannotReadText(const QString &path, const QString &reason);
 
 // Why a path that is not a regular file (a FIFO, a device, a folder) is
 // neither read nor written.

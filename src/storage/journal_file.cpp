@@ -1,5 +1,6 @@
 #include "journal_file.h"
 
+#include "config_store.h"
 #include "file_messages.h"
 
 #include <QFile>
@@ -249,4 +250,36 @@ bool JournalFile::sameFile(const QString &a, const QString &b)
            ::stat(QFile::encodeName(b).constData(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 #endif
+}
+
+bool JournalReader::open(const QString &path)
+{
+    return ConfigStore::openForReading(file, path, error);
+}
+
+bool JournalReader::next(QByteArray &line, bool &tooLong)
+{
+    line.clear();
+    tooLong = false;
+    if (file.atEnd())
+        return false;
+    // In pieces, so that a line with no end is never read in whole.
+    constexpr qint64 Piece = 1024 * 1024;
+    bool ends = false;
+    while (!ends && !file.atEnd()) {
+        const QByteArray piece = file.readLine(Piece);
+        if (piece.isEmpty() && file.error() != QFileDevice::NoError) {
+            error = file.errorString();
+            return false;
+        }
+        ends = piece.endsWith('\n');
+        const qsizetype kept = piece.size() - (ends ? 1 : 0);
+        if (!tooLong && line.size() + kept <= MaxLineSize)
+            line.append(piece.constData(), kept);
+        else {
+            tooLong = true;
+            line.clear();
+        }
+    }
+    return true;
 }

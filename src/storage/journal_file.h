@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 // A file that only grows, one line per record. It is opened for appending
@@ -35,5 +36,26 @@ public:
 
 private:
     int fd = -1;
+    QString error;
+};
+
+// A journal read back one line at a time, never the whole file: only a
+// regular file is read, and opening it never waits.
+class JournalReader
+{
+public:
+    // A longer line is no record: it is passed over, never held whole.
+    static constexpr qint64 MaxLineSize = 16 * 1024 * 1024;
+
+    [[nodiscard]] bool open(const QString &path);
+    // The next line, without its line feed; false at the end of the file,
+    // or when reading failed (errorString says why). tooLong tells a line
+    // over MaxLineSize, given empty.
+    [[nodiscard]] bool next(QByteArray &line, bool &tooLong);
+    // Why the last open or read failed, in the system's words.
+    [[nodiscard]] QString errorString() const { return error; }
+
+private:
+    QFile file;
     QString error;
 };

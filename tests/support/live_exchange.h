@@ -2,6 +2,7 @@
 
 #include "exchange_doubles.h"
 #include "exchange_engine.h"
+#include "exchange_run.h"
 #include "serial_exchange.h"
 #include "serial_port.h"
 #include "session.h"
@@ -18,6 +19,8 @@ struct LiveExchange
     LiveExchange() { messages.follow(engine); }
 
     bool waitingForReply() const { return wired.timers().isActive(ExchangeTimers::TimerId::Reply); }
+    // One exchange, run to its end.
+    ExchangeOutcome run(ExchangeKind kind) { return ExchangeRunner().run(engine, kind); }
 
     Session session;
     RecordingMessages messages;

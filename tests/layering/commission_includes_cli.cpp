@@ -1,0 +1,2 @@
+// Commissioning knows no command line.
+#include "cli_tool.h"

@@ -1,0 +1,2 @@
+// Commissioning is a core layer: no widget.
+#include <QWidget>

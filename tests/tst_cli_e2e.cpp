@@ -87,6 +87,8 @@ private slots:
     void readMatchesTheWindowsSave();
     void writeThenReadBack();
     void diff();
+    void jsonForScripts_data();
+    void jsonForScripts();
     void show();
     void refusedBeforeSending_data();
     void refusedBeforeSending();
@@ -208,6 +210,36 @@ void TestCliEndToEnd::diff()
     QCOMPARE(rate.code, 1);
     QCOMPARE(rate.out.split('\n', Qt::SkipEmptyParts),
              QStringList{"Скорость, бод: файл 19200, устройство 9600"});
+}
+
+void TestCliEndToEnd::jsonForScripts_data()
+{
+    // {ref} is the reference, {k} the copy diff made with one coefficient changed.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value"); // the field's value, as compact JSON
+    QTest::newRow("identify") << QStringList{"identify"} << 0 << "deviceId" << "401";
+    QTest::newRow("write") << QStringList{"write", "{ref}"} << 0 << "echo" << "\"same\"";
+    QTest::newRow("diff") << QStringList{"diff", "{k}"} << 1 << "same" << "false";
+    QTest::newRow("commission") << QStringList{"commission", "{ref}"} << 0 << "result"
+                                << "\"commissioned\"";
+}
+
+void TestCliEndToEnd::jsonForScripts()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    arguments.replaceInStrings("{ref}", reference).replaceInStrings("{k}", dir.filePath("k.dat"));
+    const Run run = cli(QStringList{"--port", sim.devicePath} + arguments + QStringList{"--json"});
+    QCOMPARE(run.code, code);
+    QJsonParseError error;
+    const QJsonObject object = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(QJsonDocument(QJsonArray{object[field]}).toJson(QJsonDocument::Compact),
+             ('[' + value + ']').toUtf8());
 }
 
 void TestCliEndToEnd::show()
@@ -561,6 +593,17 @@ void TestCliEndToEnd::reportOfTheJournal()
     QVERIFY(page.contains(counts));
     QCOMPARE(page.count("<tr class="), 8);
     QVERIFY(page.contains("&lt;script&gt;&amp;%1&lt;/script&gt;"));
+    // Each entry names its reference, by file and hash, who ran it where,
+    // and the port; the head names the references used.
+    const QJsonObject first = QJsonDocument::fromJson(lines[0]).object();
+    const QString hash = first["reference"]["sha256"].toString().left(12);
+    QCOMPARE(hash.size(), 12);
+    const QString named = QString("%1, SHA-256 %2").arg(first["reference"]["file"].toString(), hash);
+    QVERIFY(page.contains(QString("<li>%1: 5</li>").arg(named.toHtmlEscaped())));
+    QVERIFY(page.contains(QString("<dt>Эталон</dt><dd>%1</dd>").arg(named.toHtmlEscaped())));
+    for (const char *field : {"user", "host", "port", "device"})
+        QVERIFY2(page.contains(QString("<dd>%1</dd>").arg(first[field].toString().toHtmlEscaped())),
+                 field);
     QVERIFY(!page.contains("<script") && !page.contains("http"));
     QCOMPARE(cli({"report", dir.filePath("none.jsonl")}).code, 8);
 }

@@ -42,6 +42,8 @@ private slots:
     void specialFilesRefused_data();
     void specialFilesRefused();
     void waitsForAnotherRunsLock();
+    void readsLineByLine_data();
+    void readsLineByLine();
 };
 
 void TestJournalFile::append_data()
@@ -107,6 +109,42 @@ void TestJournalFile::specialFilesRefused()
     JournalFile journal;
     QVERIFY(!journal.open(path));
     QCOMPARE(journal.errorString(), QString("это не обычный файл"));
+    JournalReader reader;
+    QVERIFY(!reader.open(path));
+    QCOMPARE(reader.errorString(), journal.errorString());
+}
+
+void TestJournalFile::readsLineByLine_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<QByteArray>>("lines"); // "LONG": a line over the limit
+    const QByteArray longLine(JournalReader::MaxLineSize + 1, 'x');
+    const QByteArray fullLine(JournalReader::MaxLineSize, 'y');
+    QTest::newRow("empty") << QByteArray() << QList<QByteArray>{};
+    QTest::newRow("whole lines") << QByteArray("a\nb\n") << QList<QByteArray>{"a", "b"};
+    QTest::newRow("an empty line, a torn last one")
+        << QByteArray("a\n\nb") << QList<QByteArray>{"a", "", "b"};
+    QTest::newRow("a line over the limit is passed over")
+        << longLine + "\nc\n" << QList<QByteArray>{"LONG", "c"};
+    QTest::newRow("a line at the limit is kept") << fullLine + "\n" << QList<QByteArray>{fullLine};
+}
+
+void TestJournalFile::readsLineByLine()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<QByteArray>, lines);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("journal.jsonl");
+    writeFile(path, bytes);
+    JournalReader reader;
+    QVERIFY(reader.open(path));
+    QList<QByteArray> read;
+    QByteArray line;
+    bool tooLong = false;
+    while (reader.next(line, tooLong))
+        read << (tooLong ? QByteArray("LONG") : line);
+    QCOMPARE(reader.errorString(), QString());
+    QCOMPARE(read, lines);
 }
 
 void TestJournalFile::waitsForAnotherRunsLock()

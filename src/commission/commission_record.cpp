@@ -208,10 +208,15 @@ std::optional<CommissionRecord> CommissionRecord::fromJson(QByteArrayView line,
                                                            QString &faultyField, Detail detail)
 {
     faultyField.clear();
+    // A raw NUL is never JSON, and would end the text for the parser.
+    if (line.contains('\0'))
+        return std::nullopt;
+    // Parsed in place, in a copy of its own: the texts stay where they are.
+    QByteArray text(line.data(), line.size());
     rapidjson::Document document;
     // Iterative: a line of deep nesting must not exhaust the stack.
-    document.Parse<rapidjson::kParseValidateEncodingFlag | rapidjson::kParseIterativeFlag>(
-        line.data(), std::size_t(line.size()));
+    document.ParseInsitu<rapidjson::kParseValidateEncodingFlag | rapidjson::kParseIterativeFlag>(
+        text.data());
     if (document.HasParseError() || !document.IsObject())
         return std::nullopt;
     LineFields fields(document);

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <fcntl.h>
@@ -261,25 +262,36 @@ bool JournalReader::next(QByteArray &line, bool &tooLong)
 {
     line.clear();
     tooLong = false;
-    if (file.atEnd())
-        return false;
-    // In pieces, so that a line with no end is never read in whole.
+    // Read ahead in large pieces and cut at line feeds: a line with no end
+    // is never held in whole.
     constexpr qint64 Piece = 1024 * 1024;
-    bool ends = false;
-    while (!ends && !file.atEnd()) {
-        const QByteArray piece = file.readLine(Piece);
-        if (piece.isEmpty() && file.error() != QFileDevice::NoError) {
+    const auto refill = [this] {
+        buffer.resize(Piece);
+        const qint64 got = file.read(buffer.data(), Piece);
+        buffer.resize(std::max<qint64>(got, 0));
+        position = 0;
+        if (got < 0)
             error = file.errorString();
-            return false;
-        }
-        ends = piece.endsWith('\n');
-        const qsizetype kept = piece.size() - (ends ? 1 : 0);
-        if (!tooLong && line.size() + kept <= MaxLineSize)
-            line.append(piece.constData(), kept);
-        else {
+        return got > 0;
+    };
+    if (position == buffer.size() && !refill())
+        return false;
+    for (;;) {
+        const char *start = buffer.constData() + position;
+        const qsizetype left = buffer.size() - position;
+        const char *end = static_cast<const char *>(std::memchr(start, '\n', size_t(left)));
+        const qsizetype taken = end ? end - start : left;
+        if (!tooLong && line.size() + taken <= MaxLineSize) {
+            line.append(start, taken);
+        } else {
             tooLong = true;
             line.clear();
         }
+        position += taken + (end ? 1 : 0);
+        if (end)
+            return true;
+        // The last line may have no line feed; a failed read is no line.
+        if (!refill())
+            return error.isEmpty();
     }
-    return true;
 }

@@ -57,5 +57,7 @@ public:
 
 private:
     QFile file;
+    QByteArray buffer; // read ahead, in large pieces
+    qsizetype position = 0;
     QString error;
 };

@@ -24,10 +24,7 @@
 
 namespace {
 
-QJsonValue textOrNull(const QString &text)
-{
-    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
-}
+using ConfigJson::textOrNull;
 
 QString statusName(PortProbe::Status status)
 {

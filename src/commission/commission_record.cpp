@@ -1,5 +1,7 @@
 #include "commission_record.h"
 
+#include "config_json.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <rapidjson/document.h>
@@ -8,15 +10,12 @@
 
 namespace {
 
+using ConfigJson::textOrNull;
+
 using Value = rapidjson::Value;
 
 const char *const ResultNames[] = {"commissioned", "failed", "refused"};
 const char *const EchoNames[] = {"same", "differs"};
-
-QJsonValue textOrNull(const QString &text)
-{
-    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
-}
 
 template <typename T>
 QJsonValue valueOrNull(const std::optional<T> &value)

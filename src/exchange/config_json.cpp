@@ -50,4 +50,9 @@ QJsonObject object(const Session &session)
     return object;
 }
 
+QJsonValue textOrNull(const QString &text)
+{
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+
 } // namespace ConfigJson

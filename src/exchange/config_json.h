@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
 
 struct Session;
 
@@ -10,5 +12,7 @@ struct Session;
 namespace ConfigJson {
 
 [[nodiscard]] QJsonObject object(const Session &session);
+// A text as JSON, null when it is empty: how every JSON output writes "none".
+[[nodiscard]] QJsonValue textOrNull(const QString &text);
 
 } // namespace ConfigJson

@@ -90,8 +90,14 @@ void Commissioning::start(const Order &newOrder)
 
     // The last run's exchanges go once the signal that may have called this
     // has returned.
-    if (run)
+    // A run that was stopped may still hear its device: it speaks no more.
+    if (run) {
+        for (QObject *sender : std::initializer_list<QObject *>{
+                 &run->writeWatch, &run->foundWatch, &run->leftWatch, &run->writing.engine(),
+                 &run->found.engine(), &run->left.engine()})
+            disconnect(sender, nullptr, this, nullptr);
         QTimer::singleShot(0, this, [old = run] {});
+    }
     run = std::make_shared<Run>(port);
     for (SerialExchange *exchange : {&run->writing, &run->found, &run->left})
         connect(&exchange->engine(), &ExchangeEngine::traffic, this,

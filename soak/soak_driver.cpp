@@ -143,7 +143,9 @@ int main(int argc, char *argv[])
     }
     Soak soak;
     soak.random.seed(seed);
-    const auto openLine = [&] { return soak.port.open(link) && soak.port.configure(PortModeString); };
+    const auto openLine = [&] {
+        return soak.port.open(link) && soak.port.configure(PortModeString);
+    };
     if (!openLine()) {
         out << "soak: cannot open " << link << Qt::endl;
         return 2;

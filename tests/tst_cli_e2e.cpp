@@ -219,9 +219,12 @@ void TestCliEndToEnd::jsonForScripts_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("value"); // the field's value, as compact JSON
-    QTest::newRow("identify") << QStringList{"identify"} << 0 << "deviceId" << "401";
-    QTest::newRow("write") << QStringList{"write", "{ref}"} << 0 << "echo" << "\"same\"";
-    QTest::newRow("diff") << QStringList{"diff", "{k}"} << 1 << "same" << "false";
+    QTest::newRow("identify") << QStringList{"identify"} << 0 << "deviceId"
+                              << "401";
+    QTest::newRow("write") << QStringList{"write", "{ref}"} << 0 << "echo"
+                           << "\"same\"";
+    QTest::newRow("diff") << QStringList{"diff", "{k}"} << 1 << "same"
+                          << "false";
     QTest::newRow("commission") << QStringList{"commission", "{ref}"} << 0 << "result"
                                 << "\"commissioned\"";
 }
@@ -469,8 +472,8 @@ void TestCliEndToEnd::commission()
     if (file == "left-blocked") {
         // Folders where the as-left files of the next seconds would go.
         for (int s = 0; s < 10; ++s)
-            QVERIFY(QDir(keep).mkpath(
-                QDateTime::currentDateTime().addSecs(s).toString("'401-9-'yyyyMMdd-HHmmss'-as-left.dat'")));
+            QVERIFY(QDir(keep).mkpath(QDateTime::currentDateTime().addSecs(s).toString(
+                "'401-9-'yyyyMMdd-HHmmss'-as-left.dat'")));
     } else if (!file.isEmpty())
         written = changedCopy(reference, dir.filePath(file + ".dat"), [file](Session &s) {
             if (file == "baud") {
@@ -598,7 +601,8 @@ void TestCliEndToEnd::reportOfTheJournal()
     const QJsonObject first = QJsonDocument::fromJson(lines[0]).object();
     const QString hash = first["reference"]["sha256"].toString().left(12);
     QCOMPARE(hash.size(), 12);
-    const QString named = QString("%1, SHA-256 %2").arg(first["reference"]["file"].toString(), hash);
+    const QString named =
+        QString("%1, SHA-256 %2").arg(first["reference"]["file"].toString(), hash);
     QVERIFY(page.contains(QString("<li>%1: 5</li>").arg(named.toHtmlEscaped())));
     QVERIFY(page.contains(QString("<dt>Эталон</dt><dd>%1</dd>").arg(named.toHtmlEscaped())));
     for (const char *field : {"user", "host", "port", "device"})
@@ -774,9 +778,11 @@ void TestCliEndToEnd::filesThatAreNoFiles()
     const QString link = here.filePath("link");
     QVERIFY(QFile::link(journal, link));
     const QByteArray journalBefore = fileBytes(journal);
-    const QList<std::pair<QString, QString>> names{
-        {"{fifo}", fifo}, {"{journal}", journal}, {"{link}", link},
-        {"{port}", sim.devicePath}, {"{ref}", reference}};
+    const QList<std::pair<QString, QString>> names{{"{fifo}", fifo},
+                                                   {"{journal}", journal},
+                                                   {"{link}", link},
+                                                   {"{port}", sim.devicePath},
+                                                   {"{ref}", reference}};
     for (QString &argument : arguments)
         for (const auto &[name, value] : names)
             argument.replace(name, value);

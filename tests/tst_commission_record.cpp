@@ -86,14 +86,14 @@ void TestCommissionRecord::invalidEntries_data()
     QTest::newRow("not UTF-8") << with("\"user\":\"\xC3\x28\"") << "";
     QTest::newRow("deep nesting") << QByteArray(200000, '[') << "";
     QTest::newRow("no time") << QByteArray(R"({"result":"failed","exitCode":4})") << "time";
-    QTest::newRow("unknown result") << QByteArray(R"({"time":"t","result":"done","exitCode":4})")
-                                    << "result";
+    QTest::newRow("unknown result")
+        << QByteArray(R"({"time":"t","result":"done","exitCode":4})") << "result";
     QTest::newRow("result, a prefix")
         << QByteArray(R"({"time":"t","result":"fail","exitCode":4})") << "result";
-    QTest::newRow("exit code 256") << QByteArray(R"({"time":"t","result":"failed","exitCode":256})")
-                                   << "exitCode";
-    QTest::newRow("exit code 3.5") << QByteArray(R"({"time":"t","result":"failed","exitCode":3.5})")
-                                   << "exitCode";
+    QTest::newRow("exit code 256")
+        << QByteArray(R"({"time":"t","result":"failed","exitCode":256})") << "exitCode";
+    QTest::newRow("exit code 3.5")
+        << QByteArray(R"({"time":"t","result":"failed","exitCode":3.5})") << "exitCode";
     QTest::newRow("user a number") << with(R"("user":5)") << "user";
     QTest::newRow("reference a text") << with(R"("reference":"ref.dat")") << "reference";
     QTest::newRow("reference file a number") << with(R"("reference":{"file":1})") << "reference";
@@ -102,8 +102,8 @@ void TestCommissionRecord::invalidEntries_data()
     QTest::newRow("device ID huge") << with(R"("deviceId":1e300)") << "deviceId";
     QTest::newRow("device ID a text") << with(R"("deviceId":"401")") << "deviceId";
     QTest::newRow("as found an array") << with(R"("asFound":[])") << "asFound";
-    QTest::newRow("differences not texts") << with(R"("asFoundDifferences":[1])")
-                                           << "asFoundDifferences";
+    QTest::newRow("differences not texts")
+        << with(R"("asFoundDifferences":[1])") << "asFoundDifferences";
     QTest::newRow("echo unknown") << with(R"("echo":"maybe")") << "echo";
     QTest::newRow("frames a text") << with(R"("frames":"x")") << "frames";
     // The first field at fault, in the record's order.

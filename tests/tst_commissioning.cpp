@@ -25,10 +25,9 @@ void TestCommissioning::stepsAsTheyHappen_data()
     QTest::addColumn<QByteArray>("fault");
     QTest::addColumn<QStringList>("steps"); // "+n" started, "=n ok" / "=n failed" ended
     QTest::addColumn<CommissionRecord::Result>("result");
-    QTest::newRow("commissioned")
-        << QByteArray("none")
-        << QStringList{"+0", "=0 ok", "+1", "=1 ok", "+2", "=2 ok"}
-        << CommissionRecord::Result::Commissioned;
+    QTest::newRow("commissioned") << QByteArray("none")
+                                  << QStringList{"+0", "=0 ok", "+1", "=1 ok", "+2", "=2 ok"}
+                                  << CommissionRecord::Result::Commissioned;
     QTest::newRow("not stored") << QByteArray("not-stored")
                                 << QStringList{"+0", "=0 ok", "+1", "=1 ok", "+2", "=2 failed"}
                                 << CommissionRecord::Result::Failed;

@@ -124,8 +124,8 @@ void TestJournalFile::readsLineByLine_data()
     QTest::newRow("whole lines") << QByteArray("a\nb\n") << QList<QByteArray>{"a", "b"};
     QTest::newRow("an empty line, a torn last one")
         << QByteArray("a\n\nb") << QList<QByteArray>{"a", "", "b"};
-    QTest::newRow("a line over the limit is passed over")
-        << longLine + "\nc\n" << QList<QByteArray>{"LONG", "c"};
+    QTest::newRow("a line over the limit is passed over") << longLine + "\nc\n"
+                                                          << QList<QByteArray>{"LONG", "c"};
     QTest::newRow("a line at the limit is kept") << fullLine + "\n" << QList<QByteArray>{fullLine};
 }
 

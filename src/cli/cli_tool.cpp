@@ -41,45 +41,46 @@ QString helpLines(const QString &usage, const QString &help)
 
 QString CliTool::helpText()
 {
-    QString text = QStringLiteral(
-        "Использование: ostrivan-cli [--port ПОРТ] [--verbose] КОМАНДА ...\n"
-        "\n"
-        "Чтение, запись, сравнение и просмотр конфигурации преобразователя VXN\n"
-        "по линии RS-485 (Modbus ASCII, 9600 бод).\n"
-        "\n"
-        "Команды:\n");
+    QString text =
+        QStringLiteral("Использование: ostrivan-cli [--port ПОРТ] [--verbose] КОМАНДА ...\n"
+                       "\n"
+                       "Чтение, запись, сравнение и просмотр конфигурации преобразователя VXN\n"
+                       "по линии RS-485 (Modbus ASCII, 9600 бод).\n"
+                       "\n"
+                       "Команды:\n");
     for (const Command &command : commands())
         text += helpLines(command.usage, command.help);
-    return text + QStringLiteral(
-        "\n"
-        "Параметры:\n"
-        "  --port ПОРТ     COM1 ... COM8, как в окне программы (с переменными\n"
-        "                  OSTRIVAN_COM1 ... OSTRIVAN_COM8), или устройство: имя с \"/\" -\n"
-        "                  путь (относительный - от текущей папки), простое имя -\n"
-        "                  устройство в /dev; ссылка /dev/serial/by-id/... называет\n"
-        "                  тот же адаптер под любым именем; по умолчанию COM1\n"
-        "  --verbose       выводить каждый кадр в стандартный поток ошибок\n"
-        "  --json          вывод одним объектом JSON\n"
-        "  -o ФАЙЛ         сохранить прочитанную конфигурацию (report: отчёт)\n"
-        "  --address N     адрес устройства 0...247 для записи\n"
-        "  --journal ФАЙЛ  журнал ввода в работу (JSON Lines)\n"
-        "  --keep ПАПКА    папка для конфигураций до и после записи\n"
-        "  -h, --help      эта справка\n"
-        "  --version       версия программы\n"
-        "\n"
-        "Коды завершения:\n"
-        "  0  успех (diff: совпадают)\n"
-        "  1  diff: различаются\n"
-        "  2  ошибка в командной строке\n"
-        "  3  порт не открывается\n"
-        "  4  нет ответа (scan: не ответил ни один порт)\n"
-        "  5  ошибка при приеме данных\n"
-        "  6  ошибка ID устройства\n"
-        "  7  эхо записи отличается\n"
-        "  8  файл не читается или отвергнут, или вывод не записывается\n"
-        "  9  запись отвергнута до отправки\n"
-        "  10  commission: устройство хранит не то, что записано\n"
-        "  130  прервано сигналом (Ctrl+C)\n");
+    return text +
+           QStringLiteral(
+               "\n"
+               "Параметры:\n"
+               "  --port ПОРТ     COM1 ... COM8, как в окне программы (с переменными\n"
+               "                  OSTRIVAN_COM1 ... OSTRIVAN_COM8), или устройство: имя с \"/\" -\n"
+               "                  путь (относительный - от текущей папки), простое имя -\n"
+               "                  устройство в /dev; ссылка /dev/serial/by-id/... называет\n"
+               "                  тот же адаптер под любым именем; по умолчанию COM1\n"
+               "  --verbose       выводить каждый кадр в стандартный поток ошибок\n"
+               "  --json          вывод одним объектом JSON\n"
+               "  -o ФАЙЛ         сохранить прочитанную конфигурацию (report: отчёт)\n"
+               "  --address N     адрес устройства 0...247 для записи\n"
+               "  --journal ФАЙЛ  журнал ввода в работу (JSON Lines)\n"
+               "  --keep ПАПКА    папка для конфигураций до и после записи\n"
+               "  -h, --help      эта справка\n"
+               "  --version       версия программы\n"
+               "\n"
+               "Коды завершения:\n"
+               "  0  успех (diff: совпадают)\n"
+               "  1  diff: различаются\n"
+               "  2  ошибка в командной строке\n"
+               "  3  порт не открывается\n"
+               "  4  нет ответа (scan: не ответил ни один порт)\n"
+               "  5  ошибка при приеме данных\n"
+               "  6  ошибка ID устройства\n"
+               "  7  эхо записи отличается\n"
+               "  8  файл не читается или отвергнут, или вывод не записывается\n"
+               "  9  запись отвергнута до отправки\n"
+               "  10  commission: устройство хранит не то, что записано\n"
+               "  130  прервано сигналом (Ctrl+C)\n");
 }
 
 int CliTool::fail(int code, const QString &message)
@@ -157,7 +158,8 @@ CliTool::parse(const QStringList &arguments, int &code)
                   : QStringLiteral("Лишние аргументы команды %1").arg(command.name));
         return std::nullopt;
     }
-    bool fits = !parser.isSet(portOption) || command.takesPort;
+    bool fits =
+        !parser.isSet(portOption) || command.port == Port::Used || command.port == Port::Unused;
     for (qsizetype o = 0; o < commandOptions.size(); ++o)
         fits = fits && (!parser.isSet(commandOptions[o]) || command.options.contains(Option(o)));
     if (!fits) {
@@ -237,12 +239,11 @@ int CliTool::run(const QStringList &arguments)
     // An output that can never be written is refused before anything is
     // sent: a FIFO would wait for a reader, a device is no file.
     if (!options.outputFile.isEmpty()) {
-        if (const QString why = ConfigStore::whyNotReplaceable(options.outputFile);
-            !why.isEmpty())
+        if (const QString why = ConfigStore::whyNotReplaceable(options.outputFile); !why.isEmpty())
             return fail(ExitCode::FileFailed,
                         FileMessages::cannotCreateText(options.outputFile, why));
     }
-    if (!command->usesLine)
+    if (command->port == Port::None || command->port == Port::Unused)
         return (this->*command->handler)(options);
     // Ctrl+C or a termination request end the exchange at once; the port is
     // closed on the way out.

@@ -58,14 +58,22 @@ private:
         QString keepFolder;
         QString file;
     };
+    // What a command does with the line and --port. A command on the line
+    // is ended at once by a signal.
+    enum class Port
+    {
+        None,     // neither: no --port
+        Searched, // every COM name in turn: no --port of its own
+        Unused,   // --port is taken and left unused, as it always was
+        Used,     // --port names the line it works on
+    };
     // One command: everything the help, the checks and the dispatch know.
     struct Command
     {
         QString name;
         Operand operand;
         QList<Option> options;
-        bool takesPort; // --port is accepted
-        bool usesLine;  // it exchanges on the line: a signal ends it at once
+        Port port;
         int (CliTool::*handler)(const Options &);
         QString usage; // as the help shows it: the name, the operand, the options
         QString help;  // what it does, its lines

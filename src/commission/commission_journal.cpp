@@ -7,7 +7,7 @@ bool CommissionJournalReader::next(Entry &entry, CommissionRecord::Detail detail
         return false;
     entry.line = ++number;
     entry.faultyField.clear();
-    entry.record = tooLong ? std::nullopt
-                           : CommissionRecord::fromJson(line, entry.faultyField, detail);
+    entry.record =
+        tooLong ? std::nullopt : CommissionRecord::fromJson(line, entry.faultyField, detail);
     return true;
 }

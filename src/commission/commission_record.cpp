@@ -4,9 +4,9 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <rapidjson/document.h>
 #include <cmath>
 #include <cstring>
+#include <rapidjson/document.h>
 
 namespace {
 
@@ -17,8 +17,7 @@ using Value = rapidjson::Value;
 const char *const ResultNames[] = {"commissioned", "failed", "refused"};
 const char *const EchoNames[] = {"same", "differs"};
 
-template <typename T>
-QJsonValue valueOrNull(const std::optional<T> &value)
+template <typename T> QJsonValue valueOrNull(const std::optional<T> &value)
 {
     return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
 }
@@ -177,7 +176,8 @@ QJsonObject CommissionRecord::toJson() const
         {"host", host},
         {"port", port},
         {"device", textOrNull(device)},
-        {"reference", QJsonObject{{"file", referenceFile}, {"sha256", textOrNull(referenceSha256)}}},
+        {"reference",
+         QJsonObject{{"file", referenceFile}, {"sha256", textOrNull(referenceSha256)}}},
         {"address", valueOrNull(address)},
         {"deviceId", valueOrNull(deviceId)},
         {"asFound", valueOrNull(asFound)},

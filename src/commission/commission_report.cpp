@@ -42,8 +42,7 @@ QString addressText(const CommissionRecord &record)
 // The number of differences as found; "-" when the device was not read.
 QString foundCountText(const CommissionRecord &record)
 {
-    return record.asFound ? QString::number(record.asFoundDifferences.size())
-                          : QStringLiteral("-");
+    return record.asFound ? QString::number(record.asFoundDifferences.size()) : QStringLiteral("-");
 }
 
 // The reference as a quality engineer checks it: the file and the start of
@@ -71,10 +70,9 @@ QString listHtml(const QStringList &lines, bool read)
 
 QString sectionHtml(int number, const CommissionRecord &record)
 {
-    QString html =
-        QStringLiteral("<div class=\"entry\">\n<h2>%1. %2, ID %3: %4</h2>\n")
-            .arg(QString::number(number), escaped(record.time), escaped(idText(record)),
-                 escaped(resultText(record.result)));
+    QString html = QStringLiteral("<div class=\"entry\">\n<h2>%1. %2, ID %3: %4</h2>\n")
+                       .arg(QString::number(number), escaped(record.time), escaped(idText(record)),
+                            escaped(resultText(record.result)));
     html += QStringLiteral("<dl>\n<dt>Эталон</dt><dd>%1</dd>\n<dt>Пользователь</dt><dd>%2</dd>\n"
                            "<dt>Компьютер</dt><dd>%3</dd>\n<dt>Порт</dt><dd>%4</dd>\n"
                            "<dt>Устройство порта</dt><dd>%5</dd>\n</dl>\n")
@@ -183,11 +181,11 @@ bool CommissionReport::writePage(QIODevice &device)
             head += QStringLiteral("<li>%1: %2</li>\n").arg(escaped(it.key())).arg(it.value());
         head += QStringLiteral("</ul>\n");
     }
-    head += QStringLiteral(
-        "<table>\n<colgroup><col class=\"n\"><col class=\"time\"><col class=\"id\">"
-        "<col class=\"address\"><col class=\"result\"><col class=\"count\"><col>"
-        "</colgroup>\n<tr><th>№</th><th>Время</th><th>ID</th><th>Адрес</th>"
-        "<th>Результат</th><th>Различий до записи</th><th>Сообщение</th></tr>\n");
+    head +=
+        QStringLiteral("<table>\n<colgroup><col class=\"n\"><col class=\"time\"><col class=\"id\">"
+                       "<col class=\"address\"><col class=\"result\"><col class=\"count\"><col>"
+                       "</colgroup>\n<tr><th>№</th><th>Время</th><th>ID</th><th>Адрес</th>"
+                       "<th>Результат</th><th>Различий до записи</th><th>Сообщение</th></tr>\n");
     const QByteArray start = head.toUtf8();
     if (device.write(start) != start.size() || device.write(rows) != rows.size() ||
         device.write("</table>\n") != 9)

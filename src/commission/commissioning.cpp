@@ -38,7 +38,8 @@ QString sha256Of(const QString &path)
 {
     QByteArray bytes;
     QString why;
-    if (QFileInfo(path).size() > ConfigFile::MaxFileSize || !ConfigStore::readWhole(path, bytes, why))
+    if (QFileInfo(path).size() > ConfigFile::MaxFileSize ||
+        !ConfigStore::readWhole(path, bytes, why))
         return {};
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
@@ -49,7 +50,8 @@ QString sha256Of(const QString &path)
 // after the signal that ended it has returned.
 struct Commissioning::Run
 {
-    explicit Run(SerialPort &port) : writing(port, written), found(port, asFound), left(port, asLeft)
+    explicit Run(SerialPort &port)
+        : writing(port, written), found(port, asFound), left(port, asLeft)
     {
     }
 
@@ -171,8 +173,8 @@ void Commissioning::onFoundRead(const ExchangeOutcome &outcome)
     Session &found = run->asFound;
     current.device = port.location();
     current.deviceId = qint64(quint32(found.deviceId));
-    current.asFoundDifferences = ConfigComparison::differenceLines(
-        run->reference, found, run->found.engine().image());
+    current.asFoundDifferences =
+        ConfigComparison::differenceLines(run->reference, found, run->found.engine().image());
     // Shown, and kept, as read shows and saves it: as the window holds it.
     found.link = asTheWindowHoldsThem(found.link);
     current.asFound = ConfigJson::object(found);

@@ -27,7 +27,7 @@ class Commissioning : public QObject
 public:
     struct Order
     {
-        QString reference; // the reference file
+        QString reference;          // the reference file
         std::optional<int> address; // the device address to write instead of the file's
         QString keepFolder;         // where before and after are kept; empty: not kept
         QString port;               // the port's name, as SerialPort::open takes it

@@ -20,9 +20,8 @@ bool ExchangeOutcome::succeeded(ExchangeKind kind) const
 ExchangeWatch::ExchangeWatch(ExchangeEngine &engine, QObject *parent)
     : QObject(parent), engine(engine)
 {
-    connect(&engine, &ExchangeEngine::errorOccurred, this, [this](const ExchangeError &error) {
-        current.error = error;
-    });
+    connect(&engine, &ExchangeEngine::errorOccurred, this,
+            [this](const ExchangeError &error) { current.error = error; });
     connect(&engine, &ExchangeEngine::exchangeFinished, this, [this](ExchangeResult result) {
         if (!running)
             return;

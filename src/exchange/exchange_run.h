@@ -6,7 +6,6 @@
 #include <QObject>
 #include <optional>
 
-
 // Which of the engine's exchanges to start.
 enum class ExchangeKind
 {
@@ -62,8 +61,7 @@ class ExchangeRunner
 public:
     ExchangeOutcome run(ExchangeEngine &engine, ExchangeKind kind);
     // Runs the loop until sender emits signal; false when a stop ended it.
-    template <typename Sender, typename Signal>
-    bool waitFor(const Sender *sender, Signal signal)
+    template <typename Sender, typename Signal> bool waitFor(const Sender *sender, Signal signal)
     {
         if (stopRequested)
             return false;

@@ -40,7 +40,7 @@ struct LoadResult
     };
     Status status = Status::Loaded;
     ConfigFile::ReadError readError = ConfigFile::ReadError::None;
-    QString reason; // with CannotOpen: why, in the system's words
+    QString reason;                          // with CannotOpen: why, in the system's words
     ConfigFile::Configuration configuration; // complete only when Loaded
 };
 

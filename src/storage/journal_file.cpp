@@ -98,7 +98,8 @@ int openFile(const QString &path, int flags)
 bool isRegular(int fd)
 {
     struct stat status
-    {};
+    {
+    };
     return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
 }
 
@@ -244,9 +245,11 @@ bool JournalFile::sameFile(const QString &a, const QString &b)
            first.nFileIndexLow == second.nFileIndexLow;
 #else
     struct stat first
-    {};
+    {
+    };
     struct stat second
-    {};
+    {
+    };
     return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
            ::stat(QFile::encodeName(b).constData(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;

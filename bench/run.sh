@@ -6,6 +6,8 @@
 #  - the exchanges against vxn-sim paced at 9600 baud, next to their line
 #    time, and the reply windows of a silent device;
 #  - the pure parts per call.
+#  - the port search over eight ports that do everything a bench's
+#    adapters do, for the window and for scan;
 #  - the report of a 10,000-entry commissioning journal (about 176 MB):
 #    time and peak memory against Python's json.loads over the same lines.
 #  - start-up against the one-label dialog on three port set-ups: no adapter
@@ -22,7 +24,7 @@ build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DOSTRIVAN_SANITIZE=OFF -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" \
   --target ostrivan ostrivan-cli minimal_dialog vxn-sim bench_core bench_exchange_timing \
-  map_watch >/dev/null
+  bench_port_search map_watch >/dev/null
 
 # No serial hardware takes part: every COM name leads nowhere.
 map_absent() { for n in 1 2 3 4 5 6 7 8; do export OSTRIVAN_COM$n=/nonexistent/com$n; done; }
@@ -181,6 +183,8 @@ echo
 echo "| Pure part | Cost |"
 echo "| --- | --- |"
 "$build/bench/bench_core"
+echo
+"$build/bench/bench_port_search" "$build/sim/vxn-sim" "$build/src/ostrivan-cli"
 echo
 python3 bench/report_bench.py "$build/src/ostrivan-cli" 10000 "$runs"
 echo

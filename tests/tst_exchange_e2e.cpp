@@ -5,6 +5,7 @@
 #include "config_file.h"
 #include "device_models.h"
 #include "live_exchange.h"
+#include "port_search.h"
 #include "sim_process.h"
 
 #include <QElapsedTimer>
@@ -91,6 +92,8 @@ private slots:
     void faults_data();
     void faults();
     void simulatorHoldsAConfigurationFile();
+    void searchAsksEveryPortAtOnce_data();
+    void searchAsksEveryPortAtOnce();
 };
 
 void TestExchangeEndToEnd::noWidgetsHere()
@@ -324,6 +327,52 @@ void TestExchangeEndToEnd::simulatorHoldsAConfigurationFile()
     QCOMPARE(x.session.table.row(0).address, QByteArray("0x0040"));
     QCOMPARE(x.session.table.row(0).coefficient, QByteArray("2500"));
     QCOMPARE(x.session.table.row(1).address, configuration.rows[1].address.trimmed());
+}
+
+void TestExchangeEndToEnd::searchAsksEveryPortAtOnce_data()
+{
+    QTest::addColumn<PortSearch::Stop>("stop");
+    QTest::addColumn<QStringList>("outcomes"); // per name, in order
+    QTest::newRow("at the first answer")
+        << PortSearch::Stop::AtFirstAnswer << QStringList{"unavailable", "silent", "ID 300"};
+    QTest::newRow("after all") << PortSearch::Stop::AfterAll
+                               << QStringList{"unavailable", "silent", "ID 300", "ID 401"};
+}
+
+void TestExchangeEndToEnd::searchAsksEveryPortAtOnce()
+{
+    // An absent device, a silent transducer, then two that answer: all are
+    // asked at once, the lowest that answers is found, and every port the
+    // search opened is closed when it ends.
+    QFETCH(PortSearch::Stop, stop);
+    QFETCH(QStringList, outcomes);
+    SimProcess silent, first, second;
+    QVERIFY(silent.start({"--model", "401", "--fault", "silent"}));
+    QVERIFY(first.start({"--model", "300"}));
+    QVERIFY(second.start({"--model", "401"}));
+    SerialPort own;
+    QVERIFY(own.open(second.devicePath));
+    PortSearch search(own);
+    QList<TrafficEvent::Direction> traffic;
+    connect(&search, &PortSearch::traffic,
+            [&traffic](const TrafficEvent &event) { traffic << event.direction; });
+    QVERIFY(search.start(
+        {"/nonexistent/tty", silent.devicePath, first.devicePath, second.devicePath}, stop));
+    QVERIFY(!own.isOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(!search.isRunning(), 3000);
+    // Every request went out before anything came back or a window closed.
+    QCOMPARE(traffic.mid(0, 3), QList<TrafficEvent::Direction>(3, TrafficEvent::Direction::Sent));
+    QVERIFY(!traffic.mid(3).contains(TrafficEvent::Direction::Sent));
+    QStringList got;
+    for (const PortProbe &probe : search.probes())
+        got << (probe.status == PortProbe::Status::Answered
+                    ? QStringLiteral("ID %1").arg(probe.deviceId)
+                : probe.status == PortProbe::Status::Silent ? QStringLiteral("silent")
+                                                            : QStringLiteral("unavailable"));
+    QCOMPARE(got, outcomes);
+    QVERIFY(search.found() && search.found()->port == first.devicePath);
+    for (SimProcess *sim : {&silent, &first, &second})
+        QTRY_VERIFY(sim->log().endsWith("client closed the line\n"));
 }
 
 QTEST_GUILESS_MAIN(TestExchangeEndToEnd)

@@ -57,7 +57,7 @@ MainDialog::MainDialog(UserMessages *sink, FileChooser *chooser, QWidget *parent
     link = std::make_unique<LinkSettingsEditor>(*fields, messages, state);
     wired = std::make_unique<SerialExchange>(port, state);
     engine = &wired->engine();
-    search = std::make_unique<PortSearch>(port, *engine);
+    search = std::make_unique<PortSearch>(port);
     if (!chooser)
         ownFileDialogs = std::make_unique<FileDialogs>(this);
     files = std::make_unique<FileCommands>(chooser ? *chooser : *ownFileDialogs, messages, state,
@@ -72,6 +72,7 @@ MainDialog::MainDialog(UserMessages *sink, FileChooser *chooser, QWidget *parent
         ui.progress->setValue(ExchangeEngine::ProgressMaximum * tried / count);
     });
     connect(search.get(), &PortSearch::finished, this, &MainDialog::onSearchFinished);
+    connect(search.get(), &PortSearch::traffic, &trafficLog, &TrafficLog::append);
     connect(ui.read, &QPushButton::clicked, this, &MainDialog::onReadClicked);
     connect(ui.write, &QPushButton::clicked, this, &MainDialog::onWriteClicked);
     connect(ui.save, &QPushButton::clicked, this, &MainDialog::saveConfiguration);

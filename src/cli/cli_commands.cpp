@@ -143,15 +143,15 @@ int CliTool::identify(const Options &options)
 
 int CliTool::scan(const Options &options)
 {
-    SerialPort port;
-    Session nobody;
-    SerialExchange line(port, nobody);
-    const QMetaObject::Connection traffic = showTraffic(line.engine(), options);
-    PortSearch search(port, line.engine());
+    SerialPort unused;
+    PortSearch search(unused);
+    if (options.verbose)
+        QObject::connect(&search, &PortSearch::traffic, [this](const TrafficEvent &event) {
+            err << TrafficFormat::line(event) << Qt::endl;
+        });
     if (search.start(comPortNames(), PortSearch::Stop::AfterAll) &&
         !runner.waitFor(&search, &PortSearch::finished))
         return ExitCode::Interrupted;
-    QObject::disconnect(traffic);
     if (runner.stopped())
         return ExitCode::Interrupted;
     if (options.json) {

@@ -7,9 +7,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
+#include <vector>
 
 class SerialPort;
+struct ExchangeOutcome;
 
 // What one port of a search gave.
 struct PortProbe
@@ -30,11 +33,14 @@ struct PortProbe
     QString openError;
 };
 
-// Finds the port a transducer answers on: each name in turn is opened on
-// the given port, with the line's settings, and asked for an ID with the
-// engine's identification. The names resolve through one device
-// enumeration for the whole pass. The port is closed when the search ends;
-// whoever owns it opens the one it wants.
+// Finds the port a transducer answers on: every name is opened at once, each
+// on a port of its own with the line's settings, and all are asked for an
+// ID together with the engine's identification, so that the whole search
+// takes one read window however many ports stay silent. The names resolve
+// through one device enumeration. The outcome is as if they were tried in
+// turn: the probes are in the names' order, and the port found is the first
+// name whose reply named an ID. Every port the search opened is closed when
+// it ends; whoever owns the line opens the one it wants.
 class PortSearch : public QObject
 {
     Q_OBJECT
@@ -42,16 +48,20 @@ class PortSearch : public QObject
 public:
     enum class Stop
     {
-        AtFirstAnswer,
+        AtFirstAnswer, // ends once the first answering name is known
         AfterAll,
     };
 
-    PortSearch(SerialPort &port, ExchangeEngine &engine, QObject *parent = nullptr);
+    // ownPort is the caller's port: it is closed before the search opens
+    // them all, or its own device would be unavailable to the search.
+    explicit PortSearch(SerialPort &ownPort, QObject *parent = nullptr);
+    ~PortSearch() override;
 
-    // Refused (false) while a search runs or the engine awaits a reply.
+    // Refused (false) while a search runs.
     bool start(const QStringList &names, Stop stop,
                SerialDevices::Enumerator enumerate = SerialDevices::Enumerator());
     [[nodiscard]] bool isRunning() const { return running; }
+    // With AtFirstAnswer, the names up to the one found (or all).
     [[nodiscard]] const QList<PortProbe> &probes() const { return tried; }
     // The first port that answered; null when none did.
     [[nodiscard]] const PortProbe *found() const;
@@ -62,24 +72,24 @@ public:
     [[nodiscard]] static QString answeredHereText(int deviceId);
 
 signals:
-    // tried of count names are done.
-    void portTried(int tried, int count);
+    // done of count names have their outcome.
+    void portTried(int done, int count);
     void finished();
+    // A frame of the search, its meaning led by the port's name.
+    void traffic(const TrafficEvent &event);
 
 private:
-    void tryNext();
-    void onExchangeFinished(ExchangeResult result);
-    void onError(const ExchangeError &error);
-    // Keeps the current port's outcome and goes on to the next.
-    void done();
+    struct Lane;
 
-    SerialPort &port;
-    ExchangeEngine &engine;
-    QStringList names;
+    void onLaneEnded(Lane &lane, const ExchangeOutcome &outcome);
+    // Ends the search once its outcome is known.
+    void endIfDone();
+    void end();
+
+    SerialPort &ownPort;
     Stop stop = Stop::AfterAll;
-    std::optional<SerialDevices> devices;
+    std::vector<std::unique_ptr<Lane>> lanes;
     QList<PortProbe> tried;
-    PortProbe current;
+    int ended = 0;
     bool running = false;
-    bool identifying = false;
 };

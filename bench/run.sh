@@ -138,7 +138,7 @@ port_setups() {
   done
   unset MINIMAL_LABEL
   kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true
-  echo "| Ports at start-up | Ostrivan | Dialog with one label | Ratio (target ≤ 1.15) |"
+  echo "| Ports at start-up | Ostrivan | Dialog with one label | Ratio (target ≤ 1.2) |"
   echo "| --- | --- | --- | --- |"
   local row title base
   for row in "none/no adapter: COM1 ... COM8 enumerated/label-nobody" \

@@ -34,7 +34,13 @@ struct ShownWindow
         dialog->show();
         dialog->activateWindow();
     }
-    bool ready() { return QTest::qWaitForWindowActive(dialog.get()); }
+    // Shown, active, and done with what follows the first frame (the port
+    // probe, then the icon).
+    bool ready()
+    {
+        return QTest::qWaitForWindowActive(dialog.get()) &&
+               QTest::qWaitFor([this] { return !dialog->windowIcon().isNull(); });
+    }
     const MainControls &ui() const { return TestSeam::controls(*dialog); }
 
     // The text a cell of the register list shows.

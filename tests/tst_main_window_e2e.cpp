@@ -62,6 +62,7 @@ private slots:
     void probeKeepsTheFirstPortThatOpens();
     void pickingPorts();
     void closingReleasesThePort();
+    void readBeforeTheFirstFrame();
     void readAndWriteThroughTheWindow();
     void trafficLogOfAReadAndAFailedRead();
     void portThatVanishesAndComesBack();
@@ -147,6 +148,24 @@ void TestMainWindowEndToEnd::closingReleasesThePort()
     }
     SerialPort other;
     QVERIFY(other.open(first.slavePath));
+}
+
+void TestMainWindowEndToEnd::readBeforeTheFirstFrame()
+{
+    // The port is probed after the first frame; a Read pressed before that
+    // opens it first and reads.
+    SimProcess sim;
+    QVERIFY(sim.start({"--model", "401"}));
+    ShownWindow w({sim.devicePath});
+    w.ui().read->click();
+    QVERIFY(TestSeam::serialPort(*w.dialog).isOpen());
+    QTRY_COMPARE_WITH_TIMEOUT(w.finishedExchanges, 1, 5000);
+    QVERIFY(w.messages.shown.isEmpty());
+    QCOMPARE(TestSeam::session(*w.dialog).deviceId, 401);
+    // The probe that follows the frame leaves the port as it is.
+    QVERIFY(w.ready());
+    QCOMPARE(w.ui().port->currentText(), QString("COM1"));
+    QVERIFY(TestSeam::serialPort(*w.dialog).isOpen());
 }
 
 void TestMainWindowEndToEnd::readAndWriteThroughTheWindow()

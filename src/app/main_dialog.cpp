@@ -112,7 +112,6 @@ void MainDialog::initWindow()
     windowInitialized = true;
 
     appendToSystemMenu(this, aboutEntryText());
-    setWindowIcon(AppIdentity::icon());
     ui.cellSizeSpin->setBuddy(ui.cellSize);
     ui.cellSizeSpin->setRange(0, 255);
     ui.registerList->insertColumns();
@@ -121,12 +120,33 @@ void MainDialog::initWindow()
     ui.addressSpin->setBuddy(ui.deviceAddress);
     ui.addressSpin->setRange(0, LinkSettings::MaxDeviceAddress);
 
+    link->initFields();
+    ui.write->setFocus(Qt::OtherFocusReason);
+}
+
+void MainDialog::paintEvent(QPaintEvent *event)
+{
+    QDialog::paintEvent(event);
+    // The window is on the screen once it paints; the rest follows at once.
+    if (!std::exchange(firstFramePainted, true))
+        QMetaObject::invokeMethod(this, &MainDialog::afterFirstFrame, Qt::QueuedConnection);
+}
+
+void MainDialog::afterFirstFrame()
+{
+    probePorts();
+    // Decoding the icon's sizes for the window system can wait for the
+    // frame. The windows and boxes it opens are its own, and show it too.
+    setWindowIcon(AppIdentity::icon());
+}
+
+void MainDialog::probePorts()
+{
+    if (std::exchange(portsProbed, true))
+        return;
     ports.probe();
     ui.port->setCurrentIndex(ui.port->findText(ports.selectedPortName));
     showPortState();
-
-    link->initFields();
-    ui.write->setFocus(Qt::OtherFocusReason);
 }
 
 void MainDialog::takeFields()
@@ -171,6 +191,7 @@ void MainDialog::showPortState()
 
 void MainDialog::onReadClicked()
 {
+    probePorts();
     // A search holds the port until it has tried them all.
     if (search->isRunning())
         return;
@@ -183,6 +204,7 @@ void MainDialog::onReadClicked()
 
 void MainDialog::onWriteClicked()
 {
+    probePorts();
     // A refused field (its message has been shown) sends nothing: the device
     // would get a value other than the one on the screen.
     if (search->isRunning() || !link->takeFields())
@@ -221,6 +243,7 @@ void MainDialog::onExchangeError(const ExchangeError &error)
 
 void MainDialog::findTransducer()
 {
+    probePorts();
     if (search->isRunning() || engine->isAwaitingReply())
         return;
     ui.progress->setValue(0);
@@ -248,6 +271,7 @@ void MainDialog::onSearchFinished()
 
 void MainDialog::onPortChanged()
 {
+    probePorts();
     if (search->isRunning()) {
         ui.port->setCurrentIndex(ui.port->findText(ports.selectedPortName));
         return;

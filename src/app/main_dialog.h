@@ -47,6 +47,10 @@ public:
     // Prepares the window as it is first shown: fields, columns, ranges,
     // the port probe. Runs once; showing the window runs it.
     void initWindow();
+    // What the first frame does not need: the port probe and the icon.
+    void afterFirstFrame();
+    // The port in use is opened before anything uses it.
+    void probePorts();
 
     void takeFields();
     void showFields();
@@ -70,6 +74,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
@@ -108,4 +113,6 @@ private:
     std::unique_ptr<FileCommands> files;
     PortChoice ports{port};
     bool windowInitialized = false;
+    bool firstFramePainted = false;
+    bool portsProbed = false;
 };

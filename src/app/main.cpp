@@ -1,6 +1,5 @@
 #include "app_identity.h"
 #include "config_app.h"
-#include "port_names.h"
 #include "version.h"
 
 #include <QApplication>
@@ -74,7 +73,6 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    SerialDevices::enumerateAhead();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrivan"));
     QApplication::setApplicationVersion(AppIdentity::version());

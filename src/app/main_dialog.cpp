@@ -127,9 +127,12 @@ void MainDialog::initWindow()
 void MainDialog::paintEvent(QPaintEvent *event)
 {
     QDialog::paintEvent(event);
-    // The window is on the screen once it paints; the rest follows at once.
-    if (!std::exchange(firstFramePainted, true))
+    // The window is on the screen once it paints; the rest follows at once,
+    // the system's device list gathered meanwhile on another thread.
+    if (!std::exchange(firstFramePainted, true)) {
+        SerialDevices::enumerateAhead();
         QMetaObject::invokeMethod(this, &MainDialog::afterFirstFrame, Qt::QueuedConnection);
+    }
 }
 
 void MainDialog::afterFirstFrame()

@@ -227,6 +227,9 @@ void TestCliEndToEnd::jsonForScripts_data()
                           << "false";
     QTest::newRow("commission") << QStringList{"commission", "{ref}"} << 0 << "result"
                                 << "\"commissioned\"";
+    QTest::newRow("commission of a numbered unit")
+        << QStringList{"commission", "{ref}", "--unit", "A-17"} << 0 << "unit"
+        << "\"A-17\"";
 }
 
 void TestCliEndToEnd::jsonForScripts()
@@ -697,6 +700,11 @@ void TestCliEndToEnd::usageAndFiles_data()
     // It stats as a regular file, and a read of it waits for the kernel.
     QTest::newRow("file that blocks on read") << QStringList{"show", "/proc/kmsg"} << 8;
     QTest::newRow("-o without a name") << QStringList{"read", "-o", ""} << 2;
+    QTest::newRow("unit with a control character")
+        << QStringList{"commission", "x.dat", "--unit", "A\t17"} << 2;
+    QTest::newRow("unit too long")
+        << QStringList{"commission", "x.dat", "--unit", QString(65, 'x')} << 2;
+    QTest::newRow("unit with another command") << QStringList{"write", "x.dat", "--unit", "A"} << 2;
     QTest::newRow("an option given twice")
         << QStringList{"read", "-o", "a.dat", "-o", "b.dat"} << 2;
 }

@@ -28,6 +28,7 @@ void TestCommissionRecord::roundTrip()
     record.host = "bench";
     record.port = "COM2";
     record.device = "/dev/ttyUSB0";
+    record.unit = "№ 2026-0417";
     record.referenceFile = "ref \"401\".dat";
     record.referenceSha256 = QString(64, u'a');
     record.address = 247;
@@ -95,6 +96,7 @@ void TestCommissionRecord::invalidEntries_data()
     QTest::newRow("exit code 3.5")
         << QByteArray(R"({"time":"t","result":"failed","exitCode":3.5})") << "exitCode";
     QTest::newRow("user a number") << with(R"("user":5)") << "user";
+    QTest::newRow("unit a number") << with(R"("unit":17)") << "unit";
     QTest::newRow("reference a text") << with(R"("reference":"ref.dat")") << "reference";
     QTest::newRow("reference file a number") << with(R"("reference":{"file":1})") << "reference";
     QTest::newRow("address 248") << with(R"("address":248)") << "address";

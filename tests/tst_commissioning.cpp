@@ -66,7 +66,7 @@ void TestCommissioning::stepsAsTheyHappen()
         seen << QStringLiteral("=%1 %2").arg(int(step)).arg(ok ? "ok" : "failed");
     });
     QSignalSpy finished(&commissioning, &Commissioning::finished);
-    commissioning.start({reference, std::nullopt, QString(), sim.devicePath});
+    commissioning.start({reference, std::nullopt, QString(), sim.devicePath, QString()});
     QVERIFY(commissioning.isRunning());
     QVERIFY(finished.wait(15000));
     QCOMPARE(finished.size(), 1);

@@ -109,10 +109,11 @@ const QList<CliTool::Command> &CliTool::commands()
          "вывести файл конфигурации без устройства"},
         {"commission",
          Operand::Configuration,
-         {O::Address, O::Journal, O::Keep, O::Json},
+         {O::Address, O::Unit, O::Journal, O::Keep, O::Json},
          Port::Used,
          &CliTool::commission,
-         "commission ЭТАЛОН.dat [--address N] [--journal ЖУРНАЛ] [--keep ПАПКА] [--json]",
+         "commission ЭТАЛОН.dat [--address N] [--unit НОМЕР]\n"
+         "  [--journal ЖУРНАЛ] [--keep ПАПКА] [--json]",
          "прочитать устройство, записать эталон, прочитать\nснова и сверить; --journal "
          "дописывает строку\nJSON о каждом запуске, --keep сохраняет\nконфигурацию до и после"},
         {"report",
@@ -279,7 +280,7 @@ int CliTool::commission(const Options &options)
         QObject::connect(&steps, &Commissioning::traffic, [this](const TrafficEvent &event) {
             err << TrafficFormat::line(event) << Qt::endl;
         });
-    steps.start({options.file, options.address, options.keepFolder, options.port});
+    steps.start({options.file, options.address, options.keepFolder, options.port, options.unit});
     if (steps.isRunning() && !runner.waitFor(&steps, &Commissioning::finished))
         steps.stop();
     const CommissionRecord &record = steps.record();

@@ -1,5 +1,6 @@
 #include "cli_tool.h"
 
+#include "commission_record.h"
 #include "config_store.h"
 #include "file_messages.h"
 #include "serial_exchange.h"
@@ -23,12 +24,13 @@ QString dashed(const QString &name)
 }
 
 // A command's usage, then its help lines beside it from the 33rd column, or
-// below it when the usage is wider than that allows.
+// below it when the usage is wider than that allows or takes two lines.
 QString helpLines(const QString &usage, const QString &help)
 {
     constexpr qsizetype Column = 32;
     const QString indent(Column, u' ');
-    QString text = QStringLiteral("  ") + usage;
+    // A usage of two lines goes on indented.
+    QString text = QStringLiteral("  ") + QString(usage).replace(u'\n', QStringLiteral("\n  "));
     const QStringList lines = help.split(u'\n');
     if (text.size() + 2 > Column + 1)
         text += u'\n' + indent;
@@ -65,6 +67,7 @@ QString CliTool::helpText()
                "  --address N     адрес устройства 0...247 для записи\n"
                "  --journal ФАЙЛ  журнал ввода в работу (JSON Lines)\n"
                "  --keep ПАПКА    папка для конфигураций до и после записи\n"
+               "  --unit НОМЕР    номер изделия с его этикетки, для журнала (до 64 знаков)\n"
                "  -h, --help      эта справка\n"
                "  --version       версия программы\n"
                "\n"
@@ -111,6 +114,7 @@ CliTool::parse(const QStringList &arguments, int &code)
         {QStringLiteral("journal"), QString(), QStringLiteral("FILE")},
         {QStringLiteral("keep"), QString(), QStringLiteral("DIR")},
         QCommandLineOption(QStringLiteral("json")),
+        {QStringLiteral("unit"), QString(), QStringLiteral("TEXT")},
     };
     const auto option = [&](Option o) -> const QCommandLineOption & {
         return commandOptions[qsizetype(o)];
@@ -182,6 +186,11 @@ CliTool::parse(const QStringList &arguments, int &code)
                       .arg(dashed(option(name).names().constFirst())));
             return std::nullopt;
         }
+    }
+    options.unit = parser.value(option(Option::Unit));
+    if (const QString problem = CommissionRecord::unitProblem(options.unit); !problem.isEmpty()) {
+        usage(problem);
+        return std::nullopt;
     }
     if (parser.isSet(option(Option::Address))) {
         bool numeric = false;

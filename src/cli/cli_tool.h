@@ -39,6 +39,7 @@ private:
         Journal,
         Keep,
         Json,
+        Unit,
     };
     // What follows the command's name.
     enum class Operand
@@ -56,6 +57,7 @@ private:
         std::optional<int> address;
         QString journal;
         QString keepFolder;
+        QString unit;
         QString file;
     };
     // What a command does with the line and --port. A command on the line

@@ -168,6 +168,17 @@ QString CommissionRecord::resultName(Result result)
     return QString::fromLatin1(ResultNames[int(result)]);
 }
 
+QString CommissionRecord::unitProblem(const QString &unit)
+{
+    if (unit.size() > MaxUnitLength)
+        return QStringLiteral("Номер изделия длиннее %1 знаков").arg(MaxUnitLength);
+    for (const QChar c : unit) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+            return QStringLiteral("В номере изделия недопустимый знак");
+    }
+    return {};
+}
+
 QJsonObject CommissionRecord::toJson() const
 {
     QJsonObject object{
@@ -176,6 +187,7 @@ QJsonObject CommissionRecord::toJson() const
         {"host", host},
         {"port", port},
         {"device", textOrNull(device)},
+        {"unit", textOrNull(unit)},
         {"reference",
          QJsonObject{{"file", referenceFile}, {"sha256", textOrNull(referenceSha256)}}},
         {"address", valueOrNull(address)},
@@ -231,6 +243,7 @@ std::optional<CommissionRecord> CommissionRecord::fromJson(QByteArrayView line,
     record.host = fields.text("host");
     record.port = fields.text("port");
     record.device = fields.text("device");
+    record.unit = fields.text("unit");
     if (const Value *reference = fields.find("reference")) {
         LineFields parts(*reference);
         if (reference->IsObject()) {

@@ -34,6 +34,7 @@ struct CommissionRecord
     QString host;
     QString port;   // as given
     QString device; // the device it resolved to; empty when none
+    QString unit;   // the number on the unit's label, as given; empty when none
     QString referenceFile;
     QString referenceSha256; // empty when the file could not be read
     std::optional<int> address;
@@ -73,6 +74,10 @@ struct CommissionRecord
     // offset from UTC, which Qt's own ISO form writes only as "Z" for UTC.
     [[nodiscard]] static QString timeText(const QDateTime &time);
     [[nodiscard]] static QString resultName(Result result);
+    // Why a unit number cannot be recorded (too long, or a control
+    // character in it); empty when it can.
+    [[nodiscard]] static QString unitProblem(const QString &unit);
+    static constexpr qsizetype MaxUnitLength = 64;
 
     friend bool operator==(const CommissionRecord &, const CommissionRecord &) = default;
 };

@@ -73,12 +73,13 @@ QString sectionHtml(int number, const CommissionRecord &record)
     QString html = QStringLiteral("<div class=\"entry\">\n<h2>%1. %2, ID %3: %4</h2>\n")
                        .arg(QString::number(number), escaped(record.time), escaped(idText(record)),
                             escaped(resultText(record.result)));
-    html += QStringLiteral("<dl>\n<dt>Эталон</dt><dd>%1</dd>\n<dt>Пользователь</dt><dd>%2</dd>\n"
-                           "<dt>Компьютер</dt><dd>%3</dd>\n<dt>Порт</dt><dd>%4</dd>\n"
-                           "<dt>Устройство порта</dt><dd>%5</dd>\n</dl>\n")
-                .arg(escaped(referenceText(record)), escaped(orDash(record.user)),
-                     escaped(orDash(record.host)), escaped(orDash(record.port)),
-                     escaped(orDash(record.device)));
+    html +=
+        QStringLiteral("<dl>\n<dt>Номер изделия</dt><dd>%6</dd>\n<dt>Эталон</dt><dd>%1</dd>\n"
+                       "<dt>Пользователь</dt><dd>%2</dd>\n<dt>Компьютер</dt><dd>%3</dd>\n"
+                       "<dt>Порт</dt><dd>%4</dd>\n<dt>Устройство порта</dt><dd>%5</dd>\n</dl>\n")
+            .arg(escaped(referenceText(record)), escaped(orDash(record.user)),
+                 escaped(orDash(record.host)), escaped(orDash(record.port)),
+                 escaped(orDash(record.device)), escaped(orDash(record.unit)));
     html += QStringLiteral("<h3>До записи, против эталона</h3>\n") +
             listHtml(record.asFoundDifferences, record.asFound.has_value());
     html += QStringLiteral("<h3>После записи, против записанного</h3>\n") +

@@ -86,6 +86,7 @@ void Commissioning::start(const Order &newOrder)
     current.host = QSysInfo::machineHostName();
     current.port = order.port;
     current.device = resolvePortName(order.port);
+    current.unit = order.unit;
     current.referenceFile = order.reference;
     current.referenceSha256 = sha256Of(order.reference);
     keepStem.clear();
@@ -111,6 +112,11 @@ void Commissioning::start(const Order &newOrder)
     connect(&run->writeWatch, &ExchangeWatch::ended, this, &Commissioning::onWritten);
     connect(&run->leftWatch, &ExchangeWatch::ended, this, &Commissioning::onLeftRead);
 
+    // A number the record cannot carry is refused before anything is sent.
+    if (const QString problem = CommissionRecord::unitProblem(order.unit); !problem.isEmpty()) {
+        report(problem);
+        return refuse(ExitCode::Usage);
+    }
     QString problem;
     if (!ConfigStore::loadSession(order.reference, run->reference, problem)) {
         report(problem);

@@ -31,6 +31,7 @@ public:
         std::optional<int> address; // the device address to write instead of the file's
         QString keepFolder;         // where before and after are kept; empty: not kept
         QString port;               // the port's name, as SerialPort::open takes it
+        QString unit;               // the number on the unit's label; may be empty
     };
     enum class Step
     {

@@ -25,10 +25,12 @@ inline void mapComPorts(const QStringList &paths)
 // A main window shown and active, its messages recorded.
 struct ShownWindow
 {
-    explicit ShownWindow(const QStringList &portPaths = {}, FileChooser *files = nullptr)
+    explicit ShownWindow(const QStringList &portPaths = {}, FileChooser *files = nullptr,
+                         const QString &startFile = QString())
     {
         mapComPorts(portPaths);
         dialog = std::make_unique<MainDialog>(&messages, files);
+        dialog->openOnStart(startFile);
         QObject::connect(&TestSeam::exchange(*dialog), &ExchangeEngine::exchangeFinished,
                          [this] { ++finishedExchanges; });
         dialog->show();

@@ -628,6 +628,7 @@ void TestCliEndToEnd::commandLineAnswers_data()
         << window << QStringList{"--version"} << 0 << "ostrivan 1.0.0.1\n";
     QTest::newRow("ostrivan --help") << window << QStringList{"--help"} << 0 << "OSTRIVAN_COMn";
     QTest::newRow("ostrivan --bogus") << window << QStringList{"--bogus"} << 2 << "";
+    QTest::newRow("ostrivan with two files") << window << QStringList{"a.dat", "b.dat"} << 2 << "";
     QTest::newRow("vxn-sim --version")
         << simulator << QStringList{"--version"} << 0 << "vxn-sim 1.0.0.1\n";
     QTest::newRow("vxn-sim --bogus") << simulator << QStringList{"--bogus"} << 2 << "";

@@ -1,5 +1,6 @@
 // The main window's controls and keyboard, without a port.
 
+#include "config_store.h"
 #include "device_models.h"
 #include "dialog_units.h"
 #include "link_settings_editor.h"
@@ -28,6 +29,8 @@ class TestMainDialog : public QObject
     Q_OBJECT
 
 private slots:
+    void fileOpenedAtStart_data();
+    void fileOpenedAtStart();
     void controlsAtStart();
     void listColumns();
     void tabOrder();
@@ -622,6 +625,41 @@ void TestMainDialog::layoutUnits()
     QFETCH(QRect, pixels);
     const DialogUnits converter(baseWidth, baseHeight);
     QCOMPARE(converter.rect(units.x(), units.y(), units.width(), units.height()), pixels);
+}
+
+void TestMainDialog::fileOpenedAtStart_data()
+{
+    QTest::addColumn<QByteArray>("tail"); // after a sound file of model 300
+    QTest::addColumn<int>("deviceId");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("sound") << QByteArray() << 300 << QStringList{};
+    QTest::newRow("refused as Open refuses it")
+        << QByteArray("junk") << 0 << QStringList{"После конфигурации в файле есть лишние данные"};
+}
+
+void TestMainDialog::fileOpenedAtStart()
+{
+    // ostrivan FILE.dat: opened once the window is on the screen, as Open
+    // opens it; a refused file leaves the window empty, with Open's message.
+    QFETCH(QByteArray, tail);
+    QFETCH(int, deviceId);
+    QFETCH(QStringList, messages);
+    QTemporaryDir dir;
+    Session file;
+    buildRegisterTable(file.table, 300, file.configFileName);
+    file.deviceId = 300;
+    const QString path = dir.filePath("start.dat");
+    QCOMPARE(ConfigStore::save(path, ConfigStore::configurationOf(file)).status,
+             ConfigStore::SaveResult::Status::Saved);
+    QFile damage(path);
+    QVERIFY(damage.open(QIODevice::Append) && damage.write(tail) == tail.size());
+    damage.close();
+
+    ShownWindow w({}, nullptr, path);
+    QVERIFY(w.ready());
+    QCOMPARE(TestSeam::session(*w.dialog).deviceId, deviceId);
+    QCOMPARE(w.messages.texts(), messages);
+    QCOMPARE(w.ui().fileName->text(), QString("start.dat"));
 }
 
 QTEST_MAIN(TestMainDialog)

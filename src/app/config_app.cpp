@@ -5,12 +5,13 @@
 
 #include <QApplication>
 
-int ConfigApp::run()
+int ConfigApp::run(const QString &startFile)
 {
     TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &TerminationSignals::received, [this] { quit(); });
     {
         MainDialog dialog;
+        dialog.openOnStart(startFile);
         window = &dialog;
         // Whatever ended the window, the program ends; destroying the window
         // closes the port.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class MainDialog;
 
 // The application: creates the main window, runs it modally, and ends the
@@ -9,7 +11,8 @@ class MainDialog;
 class ConfigApp
 {
 public:
-    int run();
+    // startFile, when given, is opened as Open would once the window shows.
+    int run(const QString &startFile = QString());
     // Closes every dialog open over the window, then the window; the
     // program then ends and the port is released.
     void quit();

@@ -36,10 +36,15 @@ void FileCommands::loadConfiguration()
         link.showFields();
         return;
     }
-    session.configFileName = QFileInfo(*path).fileName();
-    const ConfigStore::LoadResult result = ConfigStore::load(*path);
+    loadFile(*path);
+}
+
+void FileCommands::loadFile(const QString &path)
+{
+    session.configFileName = QFileInfo(path).fileName();
+    const ConfigStore::LoadResult result = ConfigStore::load(path);
     if (result.status != ConfigStore::LoadResult::Status::Loaded) {
-        messages.show(FileMessages::loadRefusal(result, *path));
+        messages.show(FileMessages::loadRefusal(result, path));
         link.showFields();
         return;
     }

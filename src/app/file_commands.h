@@ -21,6 +21,9 @@ public:
 
     void saveConfiguration();
     void loadConfiguration();
+    // Open without the dialog: the file at path, with Open's checks and
+    // messages.
+    void loadFile(const QString &path);
     // What the window holds (the fields as they show, the rows as a write
     // would send them) against a file the user picks, both as the device
     // stores them. Nothing when the user cancels or the file is refused

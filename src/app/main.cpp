@@ -11,11 +11,12 @@ namespace {
 QString helpText()
 {
     return QStringLiteral(
-        "Использование: ostrivan [--help] [--version]\n"
+        "Использование: ostrivan [--help] [--version] [ФАЙЛ.dat]\n"
         "\n"
         "Ostrivan: настройка преобразователей VXN по линии RS-485. Окно программы\n"
         "читает конфигурацию устройства, позволяет её изменить, записывает её\n"
-        "обратно и хранит в файлах *.dat. Без команд запуска.\n"
+        "обратно и хранит в файлах *.dat. ФАЙЛ.dat открывается при запуске, как\n"
+        "командой \"Открыть\".\n"
         "\n"
         "Порты COM1 ... COM8: в Windows это порты с этими именами; в других системах\n"
         "переменная OSTRIVAN_COMn задаёт путь к устройству, иначе COMn - n-е\n"
@@ -55,10 +56,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption version(QStringLiteral("version"));
     parser.addOptions({help, version});
     parser.addOptions(windowSystemOptions());
-    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+    // One configuration file at most, opened at start.
+    if (!parser.parse(arguments) || parser.positionalArguments().size() > 1) {
         const QString problem = parser.errorText().isEmpty()
                                     ? QStringLiteral("Лишний аргумент \"%1\"")
-                                          .arg(parser.positionalArguments().value(0))
+                                          .arg(parser.positionalArguments().value(1))
                                     : parser.errorText();
         std::fprintf(stderr, "ostrivan: %s\nСправка: ostrivan --help\n",
                      problem.toLocal8Bit().constData());
@@ -76,6 +78,13 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrivan"));
     QApplication::setApplicationVersion(AppIdentity::version());
+    // The file's name as the system gave it (UTF-16 on Windows), without
+    // the window system's own options.
+    QCommandLineParser files;
+    files.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    files.addOptions({help, version});
+    files.addOptions(windowSystemOptions());
+    files.parse(QCoreApplication::arguments());
     ConfigApp app;
-    return app.run();
+    return app.run(files.positionalArguments().value(0));
 }

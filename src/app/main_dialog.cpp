@@ -138,6 +138,8 @@ void MainDialog::paintEvent(QPaintEvent *event)
 void MainDialog::afterFirstFrame()
 {
     probePorts();
+    if (!startFile.isEmpty())
+        files->loadFile(std::exchange(startFile, QString()));
     // Decoding the icon's sizes for the window system can wait for the
     // frame. The windows and boxes it opens are its own, and show it too.
     setWindowIcon(AppIdentity::icon());

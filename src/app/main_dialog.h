@@ -44,13 +44,12 @@ public:
                         QWidget *parent = nullptr);
     ~MainDialog() override;
 
-    // Prepares the window as it is first shown: fields, columns, ranges,
-    // the port probe. Runs once; showing the window runs it.
+    // Prepares the window as it is first shown: fields, columns, ranges.
+    // Runs once; showing the window runs it. The port probe follows the
+    // first frame.
     void initWindow();
-    // What the first frame does not need: the port probe and the icon.
-    void afterFirstFrame();
-    // The port in use is opened before anything uses it.
-    void probePorts();
+    // A file to open, as Open would, once the window is on the screen.
+    void openOnStart(const QString &path) { startFile = path; }
 
     void takeFields();
     void showFields();
@@ -75,6 +74,11 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // What the first frame does not need: the port probe, the icon and the
+    // file to open at start.
+    void afterFirstFrame();
+    // The port in use is opened before anything uses it.
+    void probePorts();
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
@@ -115,4 +119,5 @@ private:
     bool windowInitialized = false;
     bool firstFramePainted = false;
     bool portsProbed = false;
+    QString startFile;
 };

@@ -92,8 +92,8 @@ void Commissioning::start(const Order &newOrder)
     keepStem.clear();
 
     // The last run's exchanges go once the signal that may have called this
-    // has returned.
-    // A run that was stopped may still hear its device: it speaks no more.
+    // has returned; one that was stopped may still hear its device, so it
+    // is cut off first.
     if (run) {
         for (QObject *sender : std::initializer_list<QObject *>{
                  &run->writeWatch, &run->foundWatch, &run->leftWatch, &run->writing.engine(),
